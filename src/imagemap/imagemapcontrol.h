@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QList>
+#include <QPointF>
+#include <QString>
+
+class QImage;
+
+/// The properties the editor sets on its image-map display control. The control reports back
+/// only through its mouse events.
+class ImageMapControl
+{
+public:
+    virtual ~ImageMapControl() = default;
+
+    virtual void setInitFlag(bool flag) = 0;
+    virtual void setInitValue(qint32 value) = 0;
+    /// Reads the map file and shows its hot spots; the empty path clears them. Throws AppError
+    /// 53 when the file (or its folder) does not exist.
+    virtual void setCoordsFile(const QString &path) = 0;
+    /// Replaces every hot spot with those of the given map text.
+    virtual void setCoordsString(const QString &mapText) = 0;
+    /// The background picture, drawn unscaled at the top-left corner; a null image clears it.
+    virtual void setPicture(const QImage &picture) = 0;
+    /// Position in the main window, in pixels.
+    virtual void setLeft(float left) = 0;
+    virtual void setTop(float top) = 0;
+    /// Corners (in picture pixels) of the polygon under construction, drawn with a line to the
+    /// mouse; empty when nothing is being drawn.
+    virtual void setConstructionCorners(const QList<QPointF> &corners) = 0;
+};

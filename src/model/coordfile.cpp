@@ -1,0 +1,164 @@
+#include "model/coordfile.h"
+
+#include "model/editorview.h"
+#include "model/hotspottable.h"
+#include "model/maptext.h"
+#include "platform/apperror.h"
+#include "platform/prompts.h"
+#include "platform/settingsstore.h"
+#include "platform/textfile.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString settingsSection = u"Settings"_s;
+
+QString numberAndDescription(const AppError &e)
+{
+    return QString::number(e.number) + u' ' + e.description;
+}
+
+void createEmptyMapFile(const QString &path)
+{
+    TextFileWriter out(path);
+    out.writeLine(MapFormat::header());
+    out.writeLine(MapFormat::footer());
+    out.commit();
+}
+
+// Reads the file into the table; throws AppError when it cannot be opened.
+void readLines(const QString &path, HotSpotTable &table, Prompts &prompts)
+{
+    table.HotSpotCount = 0;
+    TextFileReader in(path);
+    if (in.atEnd()) {
+        prompts.message(path + u" missing !"_s);
+        return;
+    }
+    table.MapText = in.readLine();
+    const QString footer = MapFormat::footer();
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        if (line == footer)
+            break;
+        ParseCoordFileLine(line, table, prompts);
+        table.MapText += line;
+    }
+}
+
+// Position (1-based) of the first double quote in text, or 0. Positions are 16-bit.
+int quotePosition(QStringView text)
+{
+    const qsizetype index = text.indexOf(u'"');
+    if (index < 0)
+        return 0;
+    if (index + 1 > 32767)
+        throw AppError::fromNumber(ErrorNumber::Overflow);
+    return static_cast<int>(index + 1);
+}
+
+// The text before the first double quote; a missing quote is an invalid call.
+QString textBeforeQuote(QStringView text, int position)
+{
+    if (position < 1)
+        throw AppError::fromNumber(ErrorNumber::InvalidCall);
+    return text.left(position - 1).toString();
+}
+
+} // namespace
+
+void ParseCoordFileLine(const QString &line, HotSpotTable &table, Prompts &prompts)
+{
+    try {
+        if (table.HotSpotCount >= HotSpotTable::Capacity) {
+            table.HotSpotCount = HotSpotTable::Capacity;
+            throw AppError::fromNumber(ErrorNumber::SubscriptOutOfRange);
+        }
+        ++table.HotSpotCount;
+        const int slot = table.HotSpotCount - 1;
+
+        QStringView rest(line);
+        rest = rest.mid(quotePosition(rest));
+        int position = quotePosition(rest);
+        table.HotSpotCoords[slot] = textBeforeQuote(rest, position);
+        rest = rest.mid(position);
+        rest = rest.mid(quotePosition(rest));
+        position = quotePosition(rest);
+        table.HotSpotNames[slot] = textBeforeQuote(rest, position);
+    } catch (const AppError &e) {
+        prompts.message(u"ParseCoordFileLine_ERR: "_s + numberAndDescription(e));
+    }
+}
+
+void ReadCoordFile(const QString &path, HotSpotTable &table, Prompts &prompts,
+                   SettingsStore &settings, EditorView &view)
+{
+    bool created = false;
+    for (;;) {
+        try {
+            readLines(path, table, prompts);
+            return;
+        } catch (const AppError &e) {
+            switch (e.number) {
+            case ErrorNumber::FileNotFound:
+                if (path.isEmpty()) {
+                    prompts.message(numberAndDescription(e) + u" File:"_s);
+                    settings.WriteSetting(settingsSection, u"CoordFile"_s, QString());
+                    view.setHotSpotFileText(QString());
+                    return;
+                }
+                if (!created) {
+                    // A first run: start the map file. Failing to create it is the caller's
+                    // to report.
+                    createEmptyMapFile(path);
+                    created = true;
+                    continue;
+                }
+                // The file vanished right after it was made: report it rather than loop.
+                prompts.message(numberAndDescription(e) + u" File:"_s + path);
+                view.setHotSpotFileText(QString());
+                return;
+            case ErrorNumber::PathFileAccess:
+                prompts.message(numberAndDescription(e) + u" File:"_s + path);
+                view.setHotSpotFileText(QString());
+                return;
+            case ErrorNumber::PathNotFound:
+                prompts.message(QString::number(e.number) + u" MAP HOTSPOTS File not Found:"_s
+                                + path);
+                view.setHotSpotFileText(QString());
+                return;
+            default:
+                prompts.message(numberAndDescription(e));
+                return;
+            }
+        }
+    }
+}
+
+bool WriteCoordFile(const QString &path, const HotSpotTable &table, Prompts &prompts,
+                    SettingsStore &settings)
+{
+    try {
+        TextFileWriter out(path);
+        out.writeLine(MapFormat::header());
+        const int count = table.usedSlots();
+        for (int slot = 0; slot < count; ++slot) {
+            if (!table.HotSpotCoords[slot].isEmpty())
+                out.writeLine(table.BuildAreaLine(slot));
+        }
+        out.writeLine(MapFormat::footer());
+        out.commit();
+    } catch (const AppError &e) {
+        if (e.number == ErrorNumber::PathNotFound)
+            prompts.message(QString::number(e.number) + u" No HOTSPOT File Setup yet:"_s + path);
+        else if (e.number == ErrorNumber::PathFileAccess)
+            prompts.message(numberAndDescription(e) + u" FILE:"_s + path);
+        else
+            prompts.message(u"WriteCoordFile_ERR: "_s + numberAndDescription(e));
+        return false;
+    }
+    settings.WriteSetting(settingsSection, u"numLinesInCoordFile"_s,
+                          QString::number(table.HotSpotCount));
+    return true;
+}

@@ -1,0 +1,95 @@
+#include "platform/apperror.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cerrno>
+
+using namespace Qt::StringLiterals;
+
+QString errorDescription(int number)
+{
+    switch (number) {
+    case ErrorNumber::InvalidCall:
+        return u"Invalid procedure call or argument"_s;
+    case ErrorNumber::Overflow:
+        return u"Overflow"_s;
+    case ErrorNumber::SubscriptOutOfRange:
+        return u"Subscript out of range"_s;
+    case ErrorNumber::FileNotFound:
+        return u"File not found"_s;
+    case ErrorNumber::DeviceIO:
+        return u"Device I/O error"_s;
+    case ErrorNumber::DiskFull:
+        return u"Disk full"_s;
+    case ErrorNumber::PathFileAccess:
+        return u"Path/File access error"_s;
+    case ErrorNumber::PathNotFound:
+        return u"Path not found"_s;
+    case ErrorNumber::InvalidPicture:
+        return u"Invalid picture"_s;
+    default:
+        return u"Application-defined or object-defined error"_s;
+    }
+}
+
+AppError AppError::fromNumber(int number)
+{
+    return AppError { number, errorDescription(number) };
+}
+
+static bool parentFolderExists(const QString &path)
+{
+    const QFileInfo info(path);
+    return QFileInfo(info.absolutePath()).isDir();
+}
+
+AppError AppError::fromErrno(int err, const QString &path)
+{
+    switch (err) {
+    case ENOENT:
+        // A missing file in an existing folder is "file not found"; a missing folder on the
+        // way to it is "path not found".
+        if (path.isEmpty() || parentFolderExists(path))
+            return fromNumber(ErrorNumber::FileNotFound);
+        return fromNumber(ErrorNumber::PathNotFound);
+    case ENOTDIR:
+        return fromNumber(ErrorNumber::PathNotFound);
+    case EIO:
+        return fromNumber(ErrorNumber::DeviceIO);
+    case ENOSPC:
+    case EDQUOT:
+        return fromNumber(ErrorNumber::DiskFull);
+    default:
+        return fromNumber(ErrorNumber::PathFileAccess);
+    }
+}
+
+AppError AppError::fromFile(const QFileDevice &file, const QString &path)
+{
+    const int err = errno; // read first: the checks below make system calls of their own
+    if (path.isEmpty())
+        return fromNumber(ErrorNumber::FileNotFound);
+    const QFileInfo info(path);
+    if (info.isDir())
+        return fromNumber(ErrorNumber::PathFileAccess);
+    const QFileInfo parent(info.absolutePath());
+    if (!parent.exists() || !parent.isDir())
+        return fromNumber(ErrorNumber::PathNotFound);
+    switch (file.error()) {
+    case QFileDevice::OpenError:
+        if (!info.exists() && !info.isSymLink())
+            return fromNumber(ErrorNumber::FileNotFound);
+        return err != 0 && err != ENOENT ? fromErrno(err, path)
+                                         : fromNumber(ErrorNumber::PathFileAccess);
+    case QFileDevice::ResourceError:
+        return fromNumber(ErrorNumber::DiskFull);
+    case QFileDevice::ReadError:
+    case QFileDevice::WriteError:
+        if (err == ENOSPC || err == EDQUOT || err == EIO)
+            return fromErrno(err, path);
+        return fromNumber(ErrorNumber::DeviceIO);
+    default:
+        return fromNumber(ErrorNumber::PathFileAccess);
+    }
+}

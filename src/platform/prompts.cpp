@@ -1,0 +1,8 @@
+#include "platform/prompts.h"
+
+using namespace Qt::StringLiterals;
+
+QString Prompts::applicationTitle()
+{
+    return u"QuorvelImap"_s;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QString>
+
+/// Everything modal the program asks or tells the user: message boxes, input boxes and the
+/// open and save file dialogs.
+class Prompts
+{
+public:
+    enum class Buttons { Ok, OkCancel, YesNo };
+    enum class Icon { None, Information };
+    enum class Button { Ok, Cancel, Yes, No };
+
+    struct FileDialog
+    {
+        /// Filter in "Label|pattern;pattern|Label|pattern" form, as the map and picture
+        /// commands give it.
+        QString filter;
+        QString defaultSuffix;
+        bool fileMustExist = false;
+        bool confirmOverwrite = false;
+        bool hideReadOnly = false;
+    };
+
+    virtual ~Prompts() = default;
+
+    /// Shows a modal message box and returns the button pressed. An empty caption shows the
+    /// application title.
+    virtual Button message(const QString &text, Buttons buttons = Buttons::Ok,
+                           Icon icon = Icon::None, const QString &caption = {})
+        = 0;
+    /// Shows a modal input box; returns the typed text, or the empty text when cancelled.
+    virtual QString input(const QString &prompt, const QString &title,
+                          const QString &defaultText = {})
+        = 0;
+    /// Open-file dialog with an empty file name; returns the chosen path or the empty text.
+    virtual QString openFile(const FileDialog &dialog) = 0;
+    /// Save-file dialog with an empty file name; returns the chosen path or the empty text.
+    virtual QString saveFile(const FileDialog &dialog) = 0;
+
+    /// The title of message boxes given no caption.
+    static QString applicationTitle();
+    /// The caption a message box shows for \a caption.
+    static QString effectiveCaption(const QString &caption)
+    {
+        return caption.isEmpty() ? applicationTitle() : caption;
+    }
+};

@@ -1,0 +1,21 @@
+#include "platform/screenmetrics.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+static double twipsPer(double dpi)
+{
+    return dpi > 0 ? 1440.0 / dpi : 15.0;
+}
+
+double twipsPerPixelX()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return twipsPer(screen ? screen->logicalDotsPerInchX() : 96.0);
+}
+
+double twipsPerPixelY()
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return twipsPer(screen ? screen->logicalDotsPerInchY() : 96.0);
+}

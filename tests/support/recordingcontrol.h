@@ -1,0 +1,54 @@
+#pragma once
+
+#include "imagemap/imagemapcontrol.h"
+#include "platform/apperror.h"
+
+#include <QImage>
+#include <QStringList>
+
+/// An image-map control that records what it is given and can be told to raise an error when
+/// its map file is set.
+class RecordingControl final : public ImageMapControl
+{
+public:
+    void setInitFlag(bool flag) override { calls.append(QStringLiteral("InitFlag=%1").arg(flag)); }
+    void setInitValue(qint32 value) override { calls.append(QStringLiteral("InitValue=%1").arg(value)); }
+    void setCoordsFile(const QString &path) override
+    {
+        calls.append(QStringLiteral("coordsfile=") + path);
+        if (coordsFileError != 0)
+            throw AppError::fromNumber(coordsFileError);
+        coordsFile = path;
+    }
+    void setCoordsString(const QString &mapText) override
+    {
+        calls.append(QStringLiteral("coordsstring=") + mapText);
+        coordsString = mapText;
+    }
+    void setPicture(const QImage &image) override
+    {
+        calls.append(image.isNull() ? QStringLiteral("Picture=none")
+                                    : QStringLiteral("Picture=%1x%2").arg(image.width()).arg(image.height()));
+        picture = image;
+    }
+    void setLeft(float value) override
+    {
+        calls.append(QStringLiteral("Left=%1").arg(value));
+        left = value;
+    }
+    void setTop(float value) override
+    {
+        calls.append(QStringLiteral("Top=%1").arg(value));
+        top = value;
+    }
+    void setConstructionCorners(const QList<QPointF> &value) override { corners = value; }
+
+    int coordsFileError = 0;
+    QStringList calls;
+    QString coordsFile;
+    QString coordsString;
+    QImage picture;
+    float left = 0;
+    float top = 0;
+    QList<QPointF> corners;
+};

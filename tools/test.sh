@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the program twice (plain, and with AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs the whole test suite on both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/install-deps.sh
+for preset in dev asan; do
+    echo "== $preset build =="
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done
