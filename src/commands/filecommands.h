@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class EditorView;
+class HotSpotTable;
+class ImageMapControl;
+class Prompts;
+class SettingsStore;
+
+/// Load, Save and Save As of map files. Holds the current map file path.
+class FileCommands
+{
+public:
+    enum class SaveOutcome {
+        Written, ///< the map file was written
+        Failed, ///< the writer could not write it (and said so)
+        Cancelled ///< Save As was cancelled: nothing was tried
+    };
+
+    FileCommands(HotSpotTable &table, Prompts &prompts, SettingsStore &settings,
+                 EditorView &view, ImageMapControl &control);
+
+    /// The unsaved-changes guard that Load runs first; set by the application shell.
+    void setAskToSave(std::function<void()> askToSave) { m_askToSave = std::move(askToSave); }
+
+    /// The current map file; empty when there is none.
+    QString CoordFilePath;
+
+    void mnuLoad_Click();
+    SaveOutcome mnuSave_Click();
+    SaveOutcome mnuSaveAs_Click();
+
+private:
+    HotSpotTable &m_table;
+    Prompts &m_prompts;
+    SettingsStore &m_settings;
+    EditorView &m_view;
+    ImageMapControl &m_control;
+    std::function<void()> m_askToSave;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class EditorView;
+class ImageMapControl;
+
+/// Turns Shift+left clicks into the coordinate list of the polygon under construction, and
+/// shows the captured corners and the mouse position in the window's read-outs.
+class CornerCapture
+{
+public:
+    /// twipsX/twipsY: twips per pixel of the screen (15 at 96 DPI).
+    CornerCapture(EditorView &view, ImageMapControl &control, double twipsX, double twipsY);
+
+    QString NewCoords;
+    qint16 CornerCount = 0;
+    bool Drawing = false;
+    qint32 ReadoutIndex = 0;
+
+    /// MouseDown: a Shift+left press appends a corner. X and Y in twips.
+    void CaptureCorner(int button, int shift, float x, float y);
+    /// MouseUp: a left release without Shift alone closes a polygon that has corners.
+    void CaptureLastCorner(int button, int shift, float x, float y);
+    /// MouseMove: the live read-out in Mouse_Pos.
+    void showMousePosition(float x, float y);
+    /// Back to idle: no corners, no polygon, ReadoutIndex 0, POS(0) to POS(11) emptied.
+    void reset();
+
+    /// "X:120 Y:45" for a pixel position.
+    static QString readout(float x, float y);
+    /// A single-precision number as text: at most 7 significant digits, no decimal point for a
+    /// whole number, no leading blank.
+    static QString formatSingle(float value);
+
+private:
+    EditorView &m_view;
+    ImageMapControl &m_control;
+    double m_twipsX;
+    double m_twipsY;
+};
