@@ -12,6 +12,6 @@ cp examples/siteplan.map "$demo/siteplan.map"
 cat >"$demo/config/quorvel/quorvel.conf" <<CONF
 [Settings]
 CoordFile=$demo/siteplan.map
-BGPicture=$PWD/examples/siteplan.png
+BGPicture=$PWD/examples/siteplan.jpg
 CONF
 XDG_CONFIG_HOME=$demo/config exec build/dev/src/app/quorvel
