@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QList>
+#include <QPointF>
 #include <QString>
 
 class EditorView;
@@ -11,12 +13,15 @@ class CornerCapture
 {
 public:
     /// twipsX/twipsY: twips per pixel of the screen (15 at 96 DPI).
-    CornerCapture(EditorView &view, ImageMapControl &control, double twipsX, double twipsY);
+    CornerCapture(EditorView& view, ImageMapControl& control, double twipsX, double twipsY);
 
     QString NewCoords;
     qint16 CornerCount = 0;
     bool Drawing = false;
     qint32 ReadoutIndex = 0;
+
+    /// The most corners a polygon holds; Shift corners past it are ignored.
+    static constexpr qint16 MaxCorners = 32767;
 
     /// MouseDown: a Shift+left press appends a corner. X and Y in twips.
     void CaptureCorner(int button, int shift, float x, float y);
@@ -34,8 +39,12 @@ public:
     static QString formatSingle(float value);
 
 private:
-    EditorView &m_view;
-    ImageMapControl &m_control;
+    QPointF toPixels(float x, float y) const;
+    void showCorners();
+
+    EditorView& m_view;
+    ImageMapControl& m_control;
     double m_twipsX;
     double m_twipsY;
+    QList<QPointF> m_corners;
 };

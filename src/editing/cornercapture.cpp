@@ -1,0 +1,103 @@
+#include "editing/cornercapture.h"
+
+#include "imagemap/imagemapcontrol.h"
+#include "model/editorview.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+constexpr int LeftButton = 1;
+constexpr int ShiftKey = 1;
+constexpr int LastReadout = EditorView::PosCount - 1;
+} // namespace
+
+CornerCapture::CornerCapture(
+    EditorView& view, ImageMapControl& control, double twipsX, double twipsY)
+    : m_view(view)
+    , m_control(control)
+    , m_twipsX(twipsX)
+    , m_twipsY(twipsY)
+{
+}
+
+QPointF CornerCapture::toPixels(float x, float y) const
+{
+    // Positions are single precision and never rounded to whole pixels.
+    return QPointF(float(double(x) / m_twipsX), float(double(y) / m_twipsY));
+}
+
+void CornerCapture::showCorners()
+{
+    m_control.setConstructionCorners(m_corners);
+}
+
+void CornerCapture::CaptureCorner(int button, int shift, float x, float y)
+{
+    const QPointF pixel = toPixels(x, y);
+    if (button != LeftButton || shift != ShiftKey)
+        return;
+    if (CornerCount >= MaxCorners)
+        return;
+    ++CornerCount;
+    const float px = float(pixel.x());
+    const float py = float(pixel.y());
+    NewCoords += formatSingle(px) + u',' + formatSingle(py) + u',';
+    m_view.setPosText(ReadoutIndex, readout(px, py));
+    if (ReadoutIndex < LastReadout)
+        ++ReadoutIndex;
+    m_corners.append(pixel);
+    showCorners();
+}
+
+void CornerCapture::CaptureLastCorner(int button, int shift, float x, float y)
+{
+    const QPointF pixel = toPixels(x, y);
+    if (button != LeftButton || shift == ShiftKey)
+        return;
+    if (CornerCount < 1)
+        return;
+    if (CornerCount < MaxCorners) {
+        ++CornerCount;
+        NewCoords += formatSingle(float(pixel.x())) + u',' + formatSingle(float(pixel.y()));
+        m_corners.append(pixel);
+    } else {
+        // A full polygon still closes; the closing click's corner is dropped like the ignored
+        // Shift corners, so the list must lose its trailing comma.
+        if (NewCoords.endsWith(u','))
+            NewCoords.chop(1);
+    }
+    Drawing = true;
+    showCorners();
+}
+
+void CornerCapture::showMousePosition(float x, float y)
+{
+    const QPointF pixel = toPixels(x, y);
+    m_view.setMousePosText(readout(float(pixel.x()), float(pixel.y())));
+}
+
+void CornerCapture::reset()
+{
+    NewCoords.clear();
+    CornerCount = 0;
+    Drawing = false;
+    ReadoutIndex = 0;
+    for (int index = 0; index < EditorView::PosCount; ++index)
+        m_view.setPosText(index, QString());
+    m_corners.clear();
+    showCorners();
+}
+
+QString CornerCapture::readout(float x, float y)
+{
+    return u"X:"_s + formatSingle(x) + u" Y:"_s + formatSingle(y);
+}
+
+QString CornerCapture::formatSingle(float value)
+{
+    // Negative zero would read "-0".
+    if (value == 0.0f)
+        return u"0"_s;
+    // Seven significant digits: plain decimals from 0.0001 up to 9999999, as positions are.
+    return QString::number(double(value), 'g', 7);
+}
