@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Outlines a new hot spot with Shift+clicks, names it, saves with Ctrl+S and exits through the
+# File menu; the map file and the settings must hold exactly what was made.
+source "$(dirname "$0")/lib.sh"
+e2e_setup "$@"
+
+picture=$E2E_WORK/pic.bmp
+map=$E2E_WORK/site.map
+e2e_make_picture "$picture"
+e2e_seed_settings "CoordFile=$map" "BGPicture=$picture"
+
+e2e_start
+[ -f "$map" ] || e2e_fail "start-up did not create the missing map file $map"
+e2e_write_map "$E2E_WORK/empty.map"
+e2e_expect_file "$map" "$E2E_WORK/empty.map" "the map file created at start-up"
+
+e2e_outline 100 80 300 80 300 240 100 240
+e2e_answer_input 'Make Hot Spot' 'Lot 7'
+e2e_save "$map"
+e2e_exit_by_menu
+
+e2e_write_map "$E2E_WORK/expected.map" 'Lot 7' '100,80,300,80,300,240,100,240'
+e2e_expect_file "$map" "$E2E_WORK/expected.map" "the saved map file"
+e2e_expect_setting CoordFile "$map"
+e2e_expect_setting BGPicture "$picture"
+e2e_expect_setting numLinesInCoordFile 1
+e2e_log "passed"
