@@ -1,21 +1,220 @@
 #include "platform/picture.h"
 
 #include "platform/apperror.h"
+#include "platform/picturebuffer.h"
+#include "platform/picturedecoderprocess.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QtEndian>
+
+#include <cstdlib>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Site plans of up to 100 megapixels at 32 bits per pixel, with room to spare.
+constexpr int AllocationLimitMiB = 512;
+// Metafiles are drawings; anything this large is not one.
+constexpr qint64 MaxMetafileBytes = 256 * 1024 * 1024;
+
+enum class Kind { Bmp, Dib, Jpeg, Gif, Png, Emf };
+
+[[noreturn]] void invalidPicture()
+{
+    throw AppError::fromNumber(ErrorNumber::InvalidPicture);
+}
+
+// The file's own bytes decide how it is read, never its suffix: a bitmap renamed .dib or a JPEG
+// renamed .bmp is still what it is. Whatever is not recognised is tried as a header-less bitmap.
+Kind kindOf(const QByteArray &head)
+{
+    if (head.startsWith("BM"))
+        return Kind::Bmp;
+    if (head.startsWith("\xFF\xD8\xFF"))
+        return Kind::Jpeg;
+    if (head.startsWith("GIF87a") || head.startsWith("GIF89a"))
+        return Kind::Gif;
+    if (head.startsWith("\x89PNG\r\n\x1A\n"))
+        return Kind::Png;
+    if (head.size() >= 44 && qFromLittleEndian<quint32>(head.constData()) == 1
+        && qFromLittleEndian<quint32>(head.constData() + 40) == 0x464D4520)
+        return Kind::Emf;
+    return Kind::Dib;
+}
+
+QByteArray qtFormatOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Bmp:
+        return "bmp";
+    case Kind::Jpeg:
+        return "jpeg";
+    case Kind::Gif:
+        return "gif";
+    case Kind::Png:
+        return "png";
+    default:
+        return "dib";
+    }
+}
+
+// Whether the JPEG stream reaches its end-of-image marker. The reader fills in a cut-off file
+// with grey and calls it a success; a damaged file must be refused instead.
+bool jpegReachesEnd(const uchar *data, qint64 size)
+{
+    qint64 at = 2; // after SOI
+    bool inScan = false;
+    while (at + 1 < size) {
+        if (inScan) {
+            // Entropy-coded data: 0xFF is followed by a stuffed 0x00, a restart marker, or the
+            // marker that ends the scan.
+            if (data[at] != 0xFF) {
+                ++at;
+                continue;
+            }
+            const uchar next = data[at + 1];
+            if (next == 0x00 || (next >= 0xD0 && next <= 0xD7) || next == 0xFF) {
+                at += next == 0xFF ? 1 : 2;
+                continue;
+            }
+            inScan = false;
+        }
+        if (data[at] != 0xFF)
+            return false;
+        const uchar marker = data[at + 1];
+        if (marker == 0xFF) {
+            ++at; // fill byte
+            continue;
+        }
+        if (marker == 0xD9)
+            return true;
+        if ((marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            at += 2;
+            continue;
+        }
+        if (at + 3 >= size)
+            return false;
+        const int length = (data[at + 2] << 8) | data[at + 3];
+        if (length < 2)
+            return false;
+        at += 2 + length;
+        inScan = marker == 0xDA;
+    }
+    return false;
+}
+
+// Whether an uncompressed bitmap holds all its rows. The reader leaves missing rows blank and
+// calls a cut-off file a success. Compressed bitmaps are left to the reader.
+bool bitmapIsComplete(const QByteArray &head, qint64 fileSize, Kind kind)
+{
+    const qsizetype info = kind == Kind::Bmp ? 14 : 0;
+    if (head.size() < info + 20)
+        return true;
+    const auto u16 = [&](qsizetype at) {
+        return qFromLittleEndian<quint16>(head.constData() + at);
+    };
+    const auto u32 = [&](qsizetype at) {
+        return qFromLittleEndian<quint32>(head.constData() + at);
+    };
+    const quint32 infoSize = u32(info);
+    qint64 width = 0;
+    qint64 height = 0;
+    int bitCount = 0;
+    if (infoSize == 12) {
+        width = u16(info + 4);
+        height = u16(info + 6);
+        bitCount = u16(info + 10);
+    } else if (infoSize >= 40) {
+        width = std::abs(qint64(qint32(u32(info + 4))));
+        height = std::abs(qint64(qint32(u32(info + 8))));
+        bitCount = u16(info + 14);
+        const quint32 compression = u32(info + 16);
+        if (compression != 0 && compression != 3 && compression != 6) // RGB or bit fields
+            return true;
+    } else {
+        return true;
+    }
+    if (width > 1 << 20 || height > 1 << 20 || bitCount > 64)
+        return true; // refused by the allocation limit
+    const qint64 pixelBytes = (width * bitCount + 31) / 32 * 4 * height;
+    const qint64 offset = kind == Kind::Bmp ? u32(10) : infoSize;
+    return fileSize >= offset + pixelBytes;
+}
+
+bool jpegIsComplete(QFile &file)
+{
+    const qint64 size = file.size();
+    if (uchar *mapped = file.map(0, size)) {
+        const bool complete = jpegReachesEnd(mapped, size);
+        file.unmap(mapped);
+        return complete;
+    }
+    const QByteArray data = file.readAll();
+    return file.seek(0)
+        && jpegReachesEnd(reinterpret_cast<const uchar *>(data.constData()), data.size());
+}
+
+QImage readWithQt(QFile &file, Kind kind)
+{
+    if (kind == Kind::Jpeg && !jpegIsComplete(file))
+        invalidPicture();
+    if ((kind == Kind::Bmp || kind == Kind::Dib)
+        && !bitmapIsComplete(file.peek(64), file.size(), kind))
+        invalidPicture();
+
+    QImageReader::setAllocationLimit(AllocationLimitMiB);
+    QImageReader reader(&file, qtFormatOf(kind));
+    reader.setAutoTransform(false); // hot spots are placed on the pixels as stored
+    reader.setDecideFormatFromContent(false);
+
+    QImage image;
+    if (kind != Kind::Gif) {
+        // Decoding into a buffer of our own skips most of the cost of touching fresh memory.
+        // The reader leaves its allocation limit to the buffer's owner, so check it here.
+        const QSize size = reader.size();
+        const QImage::Format format = reader.imageFormat();
+        if (size.isValid() && format != QImage::Format_Invalid) {
+            const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+            const qint64 bytes = (qint64(size.width()) * depth + 31) / 32 * 4 * size.height();
+            if (bytes > qint64(AllocationLimitMiB) * 1024 * 1024)
+                invalidPicture();
+            image = allocatePictureImage(size, format);
+        }
+    }
+    if (!reader.read(&image) || image.isNull())
+        invalidPicture();
+    // The reader halves the scale of files named like "plan@2x.png"; a site plan is drawn 1:1.
+    image.setDevicePixelRatio(1.0);
+
+    return image;
+}
+
+} // namespace
 
 QImage LoadPicture(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        const QFileInfo parent(info.absolutePath());
-        throw AppError::fromNumber(path.isEmpty() || parent.isDir() ? ErrorNumber::FileNotFound
-                                                                    : ErrorNumber::PathNotFound);
-    }
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull())
-        throw AppError::fromNumber(ErrorNumber::InvalidPicture);
-    return image;
+    if (path.isEmpty())
+        throw AppError::fromNumber(ErrorNumber::FileNotFound);
+    if (QFileInfo(path).isDir())
+        throw AppError::fromNumber(ErrorNumber::PathFileAccess);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError::fromFile(file, path);
+
+    const QByteArray head = file.peek(64);
+    if (head.isEmpty())
+        invalidPicture();
+    const Kind kind = kindOf(head);
+    if (kind != Kind::Emf)
+        return readWithQt(file, kind);
+
+    if (file.size() > MaxMetafileBytes)
+        invalidPicture();
+    const QByteArray data = file.readAll();
+    if (data.size() != file.size())
+        invalidPicture();
+    return decodeInChildProcess(data, pictureDecoderPath());
 }
