@@ -92,7 +92,7 @@ void ParseCoordFileLine(const QString &line, HotSpotTable &table, Prompts &promp
 }
 
 void ReadCoordFile(const QString &path, HotSpotTable &table, Prompts &prompts,
-                   SettingsStore &settings, EditorView &view)
+    SettingsStore &settings, EditorView &view)
 {
     bool created = false;
     for (;;) {
@@ -124,8 +124,8 @@ void ReadCoordFile(const QString &path, HotSpotTable &table, Prompts &prompts,
                 view.setHotSpotFileText(QString());
                 return;
             case ErrorNumber::PathNotFound:
-                prompts.message(QString::number(e.number) + u" MAP HOTSPOTS File not Found:"_s
-                                + path);
+                prompts.message(
+                    QString::number(e.number) + u" MAP HOTSPOTS File not Found:"_s + path);
                 view.setHotSpotFileText(QString());
                 return;
             default:
@@ -136,8 +136,8 @@ void ReadCoordFile(const QString &path, HotSpotTable &table, Prompts &prompts,
     }
 }
 
-bool WriteCoordFile(const QString &path, const HotSpotTable &table, Prompts &prompts,
-                    SettingsStore &settings)
+bool WriteCoordFile(
+    const QString &path, const HotSpotTable &table, Prompts &prompts, SettingsStore &settings)
 {
     try {
         TextFileWriter out(path);
@@ -158,7 +158,7 @@ bool WriteCoordFile(const QString &path, const HotSpotTable &table, Prompts &pro
             prompts.message(u"WriteCoordFile_ERR: "_s + numberAndDescription(e));
         return false;
     }
-    settings.WriteSetting(settingsSection, u"numLinesInCoordFile"_s,
-                          QString::number(table.HotSpotCount));
+    settings.WriteSetting(
+        settingsSection, u"numLinesInCoordFile"_s, QString::number(table.HotSpotCount));
     return true;
 }

@@ -10,12 +10,12 @@ class SettingsStore;
 /// Reads a map file into the table and MapText, reporting every failure itself. A missing file
 /// in an existing folder is created empty and read; an error while creating it is thrown.
 void ReadCoordFile(const QString &path, HotSpotTable &table, Prompts &prompts,
-                   SettingsStore &settings, EditorView &view);
+    SettingsStore &settings, EditorView &view);
 
 /// Takes the next slot for one map line and fills it from the line's first two quoted values.
 void ParseCoordFileLine(const QString &line, HotSpotTable &table, Prompts &prompts);
 
 /// Writes the table as a map file, replacing the file only when all of it is written, and
 /// stores the slot count. Reports failures itself; returns whether the file was written.
-bool WriteCoordFile(const QString &path, const HotSpotTable &table, Prompts &prompts,
-                    SettingsStore &settings);
+bool WriteCoordFile(
+    const QString &path, const HotSpotTable &table, Prompts &prompts, SettingsStore &settings);

@@ -70,18 +70,21 @@ QString HotSpotTable::BuildAreaLine(int slot) const
 void HotSpotTable::BuildMapText()
 {
     const int count = usedSlots();
-    qsizetype size = MapFormat::header().size() + MapFormat::footer().size();
+    const QString header = MapFormat::header();
+    const QString footer = MapFormat::footer();
+    qsizetype size = header.size() + footer.size();
     for (int slot = 0; slot < count; ++slot) {
         if (!HotSpotCoords[slot].isEmpty())
-            size += 60 + HotSpotCoords[slot].size() + HotSpotNames[slot].size();
+            size += MapFormat::areaLineOverhead + HotSpotCoords[slot].size()
+                + HotSpotNames[slot].size();
     }
     QString text;
     text.reserve(size);
-    text += MapFormat::header();
+    text += header;
     for (int slot = 0; slot < count; ++slot) {
         if (!HotSpotCoords[slot].isEmpty())
-            text += BuildAreaLine(slot);
+            MapFormat::appendAreaLine(text, HotSpotCoords[slot], HotSpotNames[slot]);
     }
-    text += MapFormat::footer();
+    text += footer;
     MapText = std::move(text);
 }

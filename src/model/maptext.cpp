@@ -12,8 +12,19 @@ QString MapFormat::footer()
     return u"</map>"_s;
 }
 
+void MapFormat::appendAreaLine(QString &text, const QString &coords, const QString &name)
+{
+    text += u"<AREA SHAPE=POLY COORDS=\"";
+    text += coords;
+    text += u"\" ID=\"";
+    text += name;
+    text += u"\" color=\"#00ff00\">";
+}
+
 QString MapFormat::areaLine(const QString &coords, const QString &name)
 {
-    return u"<AREA SHAPE=POLY COORDS=\""_s + coords + u"\" ID=\""_s + name
-        + u"\" color=\"#00ff00\">"_s;
+    QString text;
+    text.reserve(areaLineOverhead + coords.size() + name.size());
+    appendAreaLine(text, coords, name);
+    return text;
 }

@@ -78,17 +78,20 @@ AppError AppError::fromFile(const QFileDevice &file, const QString &path)
         return fromNumber(ErrorNumber::PathNotFound);
     switch (file.error()) {
     case QFileDevice::OpenError:
+        // errno tells a refused open (a read-only folder for a save) from a missing file.
+        if (err != 0 && err != ENOENT)
+            return fromErrno(err, path);
         if (!info.exists() && !info.isSymLink())
             return fromNumber(ErrorNumber::FileNotFound);
-        return err != 0 && err != ENOENT ? fromErrno(err, path)
-                                         : fromNumber(ErrorNumber::PathFileAccess);
+        return fromNumber(ErrorNumber::PathFileAccess);
     case QFileDevice::ResourceError:
         return fromNumber(ErrorNumber::DiskFull);
     case QFileDevice::ReadError:
     case QFileDevice::WriteError:
+    case QFileDevice::RenameError:
         if (err == ENOSPC || err == EDQUOT || err == EIO)
             return fromErrno(err, path);
-        return fromNumber(ErrorNumber::DeviceIO);
+        return fromNumber(ErrorNumber::PathFileAccess);
     default:
         return fromNumber(ErrorNumber::PathFileAccess);
     }

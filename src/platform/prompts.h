@@ -27,12 +27,10 @@ public:
     /// Shows a modal message box and returns the button pressed. An empty caption shows the
     /// application title.
     virtual Button message(const QString &text, Buttons buttons = Buttons::Ok,
-                           Icon icon = Icon::None, const QString &caption = {})
-        = 0;
+        Icon icon = Icon::None, const QString &caption = {}) = 0;
     /// Shows a modal input box; returns the typed text, or the empty text when cancelled.
-    virtual QString input(const QString &prompt, const QString &title,
-                          const QString &defaultText = {})
-        = 0;
+    virtual QString input(
+        const QString &prompt, const QString &title, const QString &defaultText = {}) = 0;
     /// Open-file dialog with an empty file name; returns the chosen path or the empty text.
     virtual QString openFile(const FileDialog &dialog) = 0;
     /// Save-file dialog with an empty file name; returns the chosen path or the empty text.

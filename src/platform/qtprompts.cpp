@@ -7,11 +7,11 @@
 
 using namespace Qt::StringLiterals;
 
-Prompts::Button QtPrompts::message(const QString &text, Buttons buttons, Icon icon,
-                                   const QString &caption)
+Prompts::Button QtPrompts::message(
+    const QString &text, Buttons buttons, Icon icon, const QString &caption)
 {
     QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
-                    effectiveCaption(caption), text, QMessageBox::NoButton, m_parent);
+        effectiveCaption(caption), text, QMessageBox::NoButton, m_parent);
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -42,7 +42,7 @@ Prompts::Button QtPrompts::message(const QString &text, Buttons buttons, Icon ic
 QString QtPrompts::input(const QString &prompt, const QString &title, const QString &defaultText)
 {
     QInputDialog dialog(m_parent);
-    dialog.setWindowTitle(title);
+    dialog.setWindowTitle(effectiveCaption(title));
     dialog.setLabelText(prompt);
     dialog.setTextValue(defaultText);
     dialog.setInputMode(QInputDialog::TextInput);
@@ -56,8 +56,16 @@ QString QtPrompts::qtFilter(const QString &filter)
     const QStringList parts = filter.split(u'|');
     QStringList entries;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QStringList patterns = parts.at(i + 1).split(u';', Qt::SkipEmptyParts);
-        entries.append(parts.at(i) + u" ("_s + patterns.join(u' ') + u')');
+        // Labels such as "Bitmaps (*.bmp;*.dib)" already show their patterns; Qt takes the
+        // patterns from the last parentheses, so those are rebuilt from the pattern part.
+        QString label = parts.at(i).trimmed();
+        if (label.endsWith(u')')) {
+            const qsizetype open = label.lastIndexOf(u'(');
+            if (open >= 0)
+                label = label.left(open).trimmed();
+        }
+        const QStringList patterns = parts.at(i + 1).split(u';', Qt::SkipEmptyParts);
+        entries.append(label + u" ("_s + patterns.join(u' ') + u')');
     }
     return entries.join(u";;"_s);
 }
@@ -66,8 +74,8 @@ QString QtPrompts::runFileDialog(const FileDialog &options, bool save)
 {
     QFileDialog dialog(m_parent);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save || !options.fileMustExist ? QFileDialog::AnyFile
-                                                      : QFileDialog::ExistingFile);
+    dialog.setFileMode(
+        save || !options.fileMustExist ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(qtFilter(options.filter));
     dialog.setDefaultSuffix(options.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);

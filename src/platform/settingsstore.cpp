@@ -24,8 +24,7 @@ QString QtSettingsStore::ReadSetting(const QString &section, const QString &key)
     return settings.value(section + u'/' + key).toString();
 }
 
-void QtSettingsStore::WriteSetting(const QString &section, const QString &key,
-                                   const QString &value)
+void QtSettingsStore::WriteSetting(const QString &section, const QString &key, const QString &value)
 {
     QSettings settings(QSettings::NativeFormat, QSettings::UserScope, m_name, m_name);
     settings.setValue(section + u'/' + key, value);

@@ -13,9 +13,38 @@ namespace {
 
 // Windows-1252 differs from Latin-1 only in 0x80..0x9F; unassigned bytes map to themselves.
 constexpr std::array<char16_t, 32> cp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC,
+    0x0081,
+    0x201A,
+    0x0192,
+    0x201E,
+    0x2026,
+    0x2020,
+    0x2021,
+    0x02C6,
+    0x2030,
+    0x0160,
+    0x2039,
+    0x0152,
+    0x008D,
+    0x017D,
+    0x008F,
+    0x0090,
+    0x2018,
+    0x2019,
+    0x201C,
+    0x201D,
+    0x2022,
+    0x2013,
+    0x2014,
+    0x02DC,
+    0x2122,
+    0x0161,
+    0x203A,
+    0x0153,
+    0x009D,
+    0x017E,
+    0x0178,
 };
 
 char16_t fromCp1252(unsigned char byte)
@@ -63,22 +92,26 @@ QString decodeText(QByteArrayView bytes)
 {
     QString out;
     out.reserve(bytes.size());
+    const qsizetype size = bytes.size();
     qsizetype i = 0;
-    while (i < bytes.size()) {
-        // Runs of ASCII are the common case.
+    while (i < size) {
+        // Decode the longest valid UTF-8 run at once; only stray bytes go one at a time.
         qsizetype j = i;
-        while (j < bytes.size() && static_cast<unsigned char>(bytes[j]) < 0x80)
-            ++j;
-        if (j > i) {
-            out += QLatin1StringView(bytes.data() + i, j - i);
-            i = j;
-            continue;
+        while (j < size) {
+            if (static_cast<unsigned char>(bytes[j]) < 0x80) {
+                ++j;
+                continue;
+            }
+            const qsizetype len = utf8SequenceLength(bytes, j);
+            if (len == 0)
+                break;
+            j += len;
         }
-        const qsizetype len = utf8SequenceLength(bytes, i);
-        if (len > 0) {
-            out += QString::fromUtf8(bytes.data() + i, len);
-            i += len;
-        } else {
+        if (j > i) {
+            out += QString::fromUtf8(bytes.sliced(i, j - i));
+            i = j;
+        }
+        if (i < size) {
             out += QChar(fromCp1252(static_cast<unsigned char>(bytes[i])));
             ++i;
         }
@@ -90,13 +123,15 @@ TextFileReader::TextFileReader(const QString &path)
 {
     if (path.isEmpty())
         throw AppError::fromNumber(ErrorNumber::FileNotFound);
+    // Folders, pipes and devices are no map files: opening or reading them could block or
+    // never end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw AppError::fromNumber(ErrorNumber::PathFileAccess);
     QFile file(path);
     errno = 0;
     if (!file.open(QIODevice::ReadOnly))
         throw AppError::fromFile(file, path);
-    // A folder opens on Linux but cannot be read as a file.
-    if (file.isSequential() == false && QFileInfo(path).isDir())
-        throw AppError::fromNumber(ErrorNumber::PathFileAccess);
     errno = 0;
     m_data = file.readAll();
     if (file.error() != QFileDevice::NoError)
@@ -127,7 +162,8 @@ TextFileWriter::TextFileWriter(const QString &path)
 {
     if (path.isEmpty())
         throw AppError::fromNumber(ErrorNumber::FileNotFound);
-    if (QFileInfo(path).isDir())
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
         throw AppError::fromNumber(ErrorNumber::PathFileAccess);
     errno = 0;
     if (!m_file.open(QIODevice::WriteOnly))
@@ -145,6 +181,12 @@ void TextFileWriter::writeLine(const QString &line)
 
 void TextFileWriter::commit()
 {
+    errno = 0;
+    // QSaveFile::commit() overlooks a failure of its own final flush and would then replace the
+    // target with a truncated file; flushing first catches it, and the destructor discards the
+    // temporary file.
+    if (!m_file.flush())
+        throw AppError::fromFile(m_file, m_path);
     errno = 0;
     if (!m_file.commit())
         throw AppError::fromFile(m_file, m_path);
