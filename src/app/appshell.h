@@ -2,6 +2,7 @@
 
 #include <QString>
 
+struct AppError;
 class CornerCapture;
 class EditorView;
 class FileCommands;
@@ -15,14 +16,17 @@ class SettingsStore;
 class AppShell
 {
 public:
+    /// Also hands AskToSave to \a files as the guard that Load runs first.
     AppShell(HotSpotTable &table, CornerCapture &capture, FileCommands &files, Prompts &prompts,
-             SettingsStore &settings, EditorView &view, ImageMapControl &control);
+        SettingsStore &settings, EditorView &view, ImageMapControl &control);
 
     /// Path of the background picture restored at start-up.
     QString PicturePath;
 
     void Form_Load();
     void Init_App();
+    /// Offers to save unsaved changes; asks again after a save that failed to write. Never
+    /// stops its caller.
     void AskToSave();
     void ClearMap();
     void mnuClear_Click() { ClearMap(); }
@@ -36,6 +40,10 @@ public:
     static QString blankMapPath();
 
 private:
+    /// Reports or absorbs an error of start-up stage 1 (map) or 2 (picture); returns whether
+    /// start-up goes on with the next stage.
+    bool handleStartupError(const AppError &e, int stage);
+
     HotSpotTable &m_table;
     CornerCapture &m_capture;
     FileCommands &m_files;

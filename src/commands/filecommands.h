@@ -20,8 +20,8 @@ public:
         Cancelled ///< Save As was cancelled: nothing was tried
     };
 
-    FileCommands(HotSpotTable &table, Prompts &prompts, SettingsStore &settings,
-                 EditorView &view, ImageMapControl &control);
+    FileCommands(HotSpotTable &table, Prompts &prompts, SettingsStore &settings, EditorView &view,
+        ImageMapControl &control);
 
     /// The unsaved-changes guard that Load runs first; set by the application shell.
     void setAskToSave(std::function<void()> askToSave) { m_askToSave = std::move(askToSave); }

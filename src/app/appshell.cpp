@@ -1,0 +1,182 @@
+#include "app/appshell.h"
+
+#include "commands/filecommands.h"
+#include "editing/cornercapture.h"
+#include "imagemap/imagemapcontrol.h"
+#include "model/coordfile.h"
+#include "model/editorview.h"
+#include "model/hotspottable.h"
+#include "platform/apperror.h"
+#include "platform/picture.h"
+#include "platform/prompts.h"
+#include "platform/settingsstore.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QStandardPaths>
+
+#include <exception>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString settingsSection = u"Settings"_s;
+const QString coordFileKey = u"CoordFile"_s;
+const QString pictureKey = u"BGPicture"_s;
+
+enum class Stage { Map = 1, Picture = 2 };
+
+} // namespace
+
+AppShell::AppShell(HotSpotTable &table, CornerCapture &capture, FileCommands &files,
+    Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMapControl &control)
+    : m_table(table)
+    , m_capture(capture)
+    , m_files(files)
+    , m_prompts(prompts)
+    , m_settings(settings)
+    , m_view(view)
+    , m_control(control)
+{
+    m_files.setAskToSave([this] { AskToSave(); });
+}
+
+QString AppShell::defaultMapPath()
+{
+#ifdef Q_OS_WIN
+    return u"c:\\koval11\\P1100.map"_s;
+#else
+    return QDir::homePath() + u"/koval11/P1100.map"_s;
+#endif
+}
+
+QString AppShell::defaultPicturePath()
+{
+#ifdef Q_OS_WIN
+    return u"c:\\koval11\\P1100.jpg"_s;
+#else
+    return QDir::homePath() + u"/koval11/P1100.jpg"_s;
+#endif
+}
+
+QString AppShell::blankMapPath()
+{
+#ifdef Q_OS_WIN
+    return u"/blank.map"_s;
+#else
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + u"/blank.map"_s;
+#endif
+}
+
+void AppShell::Form_Load()
+{
+    m_capture.ReadoutIndex = 0;
+    Init_App();
+    m_control.setInitFlag(true);
+    m_control.setInitValue(255);
+    m_control.setTop(50);
+    m_control.setLeft(16);
+    m_view.setIsSaved(true);
+}
+
+void AppShell::Init_App()
+{
+    Stage stage = Stage::Map;
+    // Runs one stage; returns whether start-up goes on to the next one.
+    const auto run = [&](auto &&steps) {
+        AppError error;
+        try {
+            steps();
+            return true;
+        } catch (const AppError &e) {
+            error = e;
+        } catch (const std::exception &e) {
+            error = AppError { 51, QString::fromLocal8Bit(e.what()) };
+        }
+        return handleStartupError(error, static_cast<int>(stage));
+    };
+
+    const bool mapStageDone = run([this] {
+        m_capture.Drawing = false;
+        m_table.HotSpotCount = 0;
+        QString value = m_settings.ReadSetting(settingsSection, coordFileKey);
+        if (value.isEmpty())
+            value = defaultMapPath();
+        m_files.CoordFilePath = value;
+        m_control.setCoordsFile(value);
+        m_view.setHotSpotFileText(value);
+        ReadCoordFile(m_files.CoordFilePath, m_table, m_prompts, m_settings, m_view);
+    });
+    if (!mapStageDone)
+        return;
+
+    stage = Stage::Picture;
+    run([this] {
+        QString value = m_settings.ReadSetting(settingsSection, pictureKey);
+        if (value.isEmpty())
+            value = defaultPicturePath();
+        PicturePath = value;
+        m_control.setPicture(LoadPicture(PicturePath));
+    });
+}
+
+bool AppShell::handleStartupError(const AppError &e, int stage)
+{
+    if (e.number == ErrorNumber::PathNotFound) {
+        m_prompts.message(QString::number(e.number) + u" PICTURE not Found:"_s + PicturePath);
+        return false;
+    }
+    if (e.number == ErrorNumber::FileNotFound) {
+        // A missing file is forgotten silently, so the next start falls back to the default.
+        const bool mapStage = stage == static_cast<int>(Stage::Map);
+        m_settings.WriteSetting(settingsSection, mapStage ? coordFileKey : pictureKey, QString());
+        return mapStage;
+    }
+    m_prompts.message(u"Init_App_ERR: "_s + QString::number(e.number) + u' ' + e.description);
+    return false;
+}
+
+void AppShell::AskToSave()
+{
+    // Asked again after a save that failed to write, so only Cancel drops the edits.
+    while (!m_view.isSaved()) {
+        const Prompts::Button answer = m_prompts.message(u"Do you want to save your changes?"_s,
+            Prompts::Buttons::OkCancel, Prompts::Icon::None, u"Save?"_s);
+        if (answer != Prompts::Button::Ok)
+            return;
+        if (m_files.mnuSave_Click() != FileCommands::SaveOutcome::Failed)
+            return;
+    }
+}
+
+void AppShell::ClearMap()
+{
+    AskToSave();
+    m_control.setPicture(QImage());
+    m_settings.WriteSetting(settingsSection, pictureKey, QString());
+    m_view.setHotSpotFileText(QString());
+    m_files.CoordFilePath.clear();
+    // The count stays: new hot spots go after the erased slots.
+    m_table.EraseHotSpots();
+    m_control.setCoordsFile(QString());
+    m_control.setCoordsString(QString());
+    m_view.repaintWindow();
+
+    const QString blankMap = blankMapPath();
+    QDir().mkpath(QFileInfo(blankMap).absolutePath());
+    // The control raises 53 for a missing file; the writer has already reported the failure.
+    if (WriteCoordFile(blankMap, m_table, m_prompts, m_settings))
+        m_control.setCoordsFile(blankMap);
+    m_view.setIsSaved(true);
+}
+
+void AppShell::Form_Terminate()
+{
+    if (m_terminated)
+        return;
+    m_terminated = true;
+    AskToSave();
+    m_settings.WriteSetting(settingsSection, coordFileKey, m_files.CoordFilePath);
+}

@@ -1,0 +1,41 @@
+#include "commands/picturecommands.h"
+
+#include "imagemap/imagemapcontrol.h"
+#include "platform/apperror.h"
+#include "platform/picture.h"
+#include "platform/prompts.h"
+#include "platform/settingsstore.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Prompts::FileDialog pictureDialog()
+{
+    Prompts::FileDialog dialog;
+    dialog.filter = u"All Pictures"_s + u"|*.bmp;*.dib;*.jpg;*.jpeg;*.gif;"_s + u"*.emf;"_s
+        + u"|Bitmaps (*.bmp;*.dib)|*.bmp;*.dib"_s + u"|GIF Images (*.gif)|*.gif"_s
+        + u"|JPEG Images (*.jpg;*.jpeg)|*.jpg;*.jpeg"_s + u"|All Files (*.*)|*.*"_s;
+    dialog.fileMustExist = true;
+    dialog.hideReadOnly = true;
+    return dialog;
+}
+
+} // namespace
+
+void ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl &control)
+{
+    const QString path = prompts.openFile(pictureDialog());
+    if (path.isEmpty())
+        return;
+
+    QImage picture;
+    try {
+        picture = LoadPicture(path);
+    } catch (const AppError &) {
+        prompts.message(u"Invalid picture file. Please try again."_s);
+        return;
+    }
+    control.setPicture(picture);
+    settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, path);
+}

@@ -1,0 +1,352 @@
+#include "commands/filecommands.h"
+#include "model/hotspottable.h"
+#include "model/maptext.h"
+
+#include "apperrortest.h"
+#include "memorysettings.h"
+#include "recordingcontrol.h"
+#include "recordingview.h"
+#include "scriptedprompts.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+using SaveOutcome = FileCommands::SaveOutcome;
+
+struct FileFixture
+{
+    HotSpotTable table;
+    ScriptedPrompts prompts;
+    MemorySettings settings;
+    RecordingView view;
+    RecordingControl control;
+    FileCommands files { table, prompts, settings, view, control };
+};
+
+class tst_FileCommands : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void save_data();
+    void save();
+    void saveAsDialogStartsEmptyEveryTime();
+    void loadTypeTest_data();
+    void loadTypeTest();
+    void loadCancelled();
+    void loadRunsTheGuardFirst();
+    void loadReaderFailureStillPushesMapText();
+    void loadReportsErrorsWithItsOwnTag();
+
+private:
+    QString inDir(QString text) const { return text.replace(u"%d"_s, m_dir->path()); }
+    QStringList inDir(QStringList texts) const
+    {
+        for (QString &text : texts)
+            text = inDir(text);
+        return texts;
+    }
+    void writeMap(const QString &path, const QStringList &areaLines) const;
+    static QByteArray mapBytes(const HotSpotTable &table);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<FileFixture> m;
+};
+
+void tst_FileCommands::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m = std::make_unique<FileFixture>();
+}
+
+void tst_FileCommands::cleanup()
+{
+    const auto fixture = std::exchange(m, nullptr);
+    m_dir.reset();
+    const QStringList left = fixture->prompts.unusedAnswers();
+    QVERIFY2(left.isEmpty(), qPrintable(left.join(u'|')));
+}
+
+void tst_FileCommands::writeMap(const QString &path, const QStringList &areaLines) const
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray bytes = MapFormat::header().toUtf8() + "\r\n";
+    for (const QString &line : areaLines)
+        bytes += line.toUtf8() + "\r\n";
+    bytes += MapFormat::footer().toUtf8() + "\r\n";
+    file.write(bytes);
+}
+
+QByteArray tst_FileCommands::mapBytes(const HotSpotTable &table)
+{
+    QByteArray bytes = MapFormat::header().toUtf8() + "\r\n";
+    for (int slot = 0; slot < table.usedSlots(); ++slot) {
+        if (!table.HotSpotCoords[slot].isEmpty())
+            bytes += table.BuildAreaLine(slot).toUtf8() + "\r\n";
+    }
+    return bytes + MapFormat::footer().toUtf8() + "\r\n";
+}
+
+static QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void tst_FileCommands::save_data()
+{
+    QTest::addColumn<bool>("saveAs");
+    QTest::addColumn<QString>("current");
+    QTest::addColumn<bool>("dialogOpens");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<SaveOutcome>("outcome");
+    QTest::addColumn<QString>("pathAfter");
+    QTest::addColumn<QString>("textAfter");
+    QTest::addColumn<bool>("savedAfter");
+    QTest::addColumn<QStringList>("messages");
+
+    const QString cur = u"%d/cur.map"_s;
+    const QString fresh = u"%d/new.map"_s;
+    const QString before = u"before"_s;
+
+    QTest::newRow("save, current file set")
+        << false << cur << false << QString() << SaveOutcome::Written << cur << before << true
+        << QStringList();
+    QTest::newRow("save, no current file, runs save as")
+        << false << QString() << true << fresh << SaveOutcome::Written << fresh << fresh << true
+        << QStringList();
+    QTest::newRow("save, no current file, save as cancelled")
+        << false << QString() << true << QString() << SaveOutcome::Cancelled << QString() << before
+        << false << QStringList();
+    QTest::newRow("save as, file chosen") << true << cur << true << fresh << SaveOutcome::Written
+                                          << fresh << fresh << true << QStringList();
+    QTest::newRow("save as, cancelled")
+        << true << cur << true << QString() << SaveOutcome::Cancelled << cur << before << false
+        << QStringList();
+    QTest::newRow("save as, other extension kept")
+        << true << cur << true << u"%d/plan.txt"_s << SaveOutcome::Written << u"%d/plan.txt"_s
+        << u"%d/plan.txt"_s << true << QStringList();
+    QTest::newRow("save, folder gone: failure stays unsaved")
+        << false << u"%d/gone/cur.map"_s << false << QString() << SaveOutcome::Failed
+        << u"%d/gone/cur.map"_s << before << false
+        << QStringList { u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s };
+    QTest::newRow("save as onto a folder: failure stays unsaved")
+        << true << cur << true << u"%d/folder.map"_s << SaveOutcome::Failed << u"%d/folder.map"_s
+        << u"%d/folder.map"_s << false
+        << QStringList { u"75 Path/File access error FILE:%d/folder.map"_s };
+}
+
+void tst_FileCommands::save()
+{
+    QFETCH(bool, saveAs);
+    QFETCH(QString, current);
+    QFETCH(bool, dialogOpens);
+    QFETCH(QString, chosen);
+    QFETCH(SaveOutcome, outcome);
+    QFETCH(QString, pathAfter);
+    QFETCH(QString, textAfter);
+    QFETCH(bool, savedAfter);
+    QFETCH(QStringList, messages);
+
+    QVERIFY(QDir(m_dir->path()).mkdir(u"folder.map"_s));
+    QCOMPARE(m->table.AddHotSpot(u"10,10,50,10,50,40"_s, u"12"_s), HotSpotTable::AddResult::Added);
+    m->files.CoordFilePath = inDir(current);
+    m->view.hotSpotFile = u"before"_s;
+    m->view.saved = false;
+    if (dialogOpens)
+        m->prompts.expectSaveFile(inDir(chosen));
+    for (qsizetype i = 0; i < messages.size(); ++i)
+        m->prompts.expectMessage(Prompts::Button::Ok);
+
+    const SaveOutcome result = saveAs ? m->files.mnuSaveAs_Click() : m->files.mnuSave_Click();
+
+    QCOMPARE(result, outcome);
+    QCOMPARE(m->files.CoordFilePath, inDir(pathAfter));
+    QCOMPARE(m->view.hotSpotFile, inDir(textAfter));
+    QCOMPARE(m->view.saved, savedAfter);
+    QStringList shownMessages;
+    for (const ScriptedPrompts::Record &record : m->prompts.shown) {
+        if (record.kind == ScriptedPrompts::Kind::Message)
+            shownMessages.append(record.text);
+    }
+    QCOMPARE(shownMessages, inDir(messages));
+
+    if (outcome == SaveOutcome::Cancelled) {
+        QVERIFY(m->control.calls.isEmpty());
+        QVERIFY(m->settings.writes.isEmpty());
+    } else {
+        QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + m->table.MapText });
+    }
+    if (outcome == SaveOutcome::Written) {
+        QCOMPARE(readAll(m->files.CoordFilePath), mapBytes(m->table));
+        QCOMPARE(m->settings.values.value(u"Settings/numLinesInCoordFile"_s), u"1"_s);
+    }
+    // Nothing but the writer touches the settings; the current file is stored only at exit.
+    QVERIFY(!m->settings.values.contains(u"Settings/CoordFile"_s));
+
+    if (dialogOpens) {
+        const ScriptedPrompts::Record &dialog = m->prompts.shown.first();
+        QCOMPARE(dialog.kind, ScriptedPrompts::Kind::SaveFile);
+        QCOMPARE(dialog.dialog.filter, u"Map|*.map"_s);
+        QCOMPARE(dialog.dialog.defaultSuffix, u"map"_s);
+        QVERIFY(dialog.dialog.confirmOverwrite);
+        QVERIFY(!dialog.dialog.fileMustExist);
+        QVERIFY(!dialog.dialog.hideReadOnly);
+    }
+}
+
+void tst_FileCommands::saveAsDialogStartsEmptyEveryTime()
+{
+    // A cancelled Save As right after one that picked a file writes nothing anywhere.
+    m->table.AddHotSpot(u"1,1,9,1,9,9"_s, u"A"_s);
+    m->prompts.expectSaveFile(m_dir->filePath(u"first.map"_s));
+    m->prompts.expectSaveFile(QString());
+    QCOMPARE(m->files.mnuSaveAs_Click(), SaveOutcome::Written);
+    m->table.AddHotSpot(u"2,2,8,2,8,8"_s, u"B"_s);
+    m->view.saved = false;
+
+    QCOMPARE(m->files.mnuSaveAs_Click(), SaveOutcome::Cancelled);
+
+    QVERIFY(!m->view.saved);
+    QVERIFY(!readAll(m_dir->filePath(u"first.map"_s)).contains("B"));
+}
+
+void tst_FileCommands::loadTypeTest_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("accepted");
+
+    QTest::newRow(".map") << u"site.map"_s << true;
+    QTest::newRow(".MAP") << u"SITE.MAP"_s << true;
+    QTest::newRow(".Map") << u"Site.Map"_s << true;
+    QTest::newRow("xmap without a dot") << u"sitexmap"_s << true;
+    QTest::newRow("plan.txt") << u"plan.txt"_s << false;
+    QTest::newRow("map only in the folder name") << u"site.map/plan.mapx"_s << false;
+}
+
+void tst_FileCommands::loadTypeTest()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, accepted);
+
+    const QString path = m_dir->filePath(name);
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    writeMap(path, { MapFormat::areaLine(u"1,2,3,4,5,6"_s, u"7"_s) });
+    m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
+    m->table.AddHotSpot(u"20,20,30,20,30,30"_s, u"older"_s);
+    const QString oldMapText = m->table.MapText;
+    m->files.CoordFilePath = u"old.map"_s;
+    m->view.hotSpotFile = u"old.map"_s;
+    m->view.saved = false;
+    m->prompts.expectOpenFile(path);
+    if (!accepted)
+        m->prompts.expectMessage(Prompts::Button::Ok);
+
+    m->files.mnuLoad_Click();
+
+    QCOMPARE(m->view.saved, false); // Load never changes the flag
+    if (accepted) {
+        QCOMPARE(m->prompts.shown.size(), 1);
+        QCOMPARE(m->view.hotSpotFile, path);
+        QCOMPARE(m->files.CoordFilePath, path);
+        QCOMPARE(m->table.HotSpotCount, 1);
+        QCOMPARE(m->table.HotSpotNames[0], u"7"_s);
+        QVERIFY(m->table.HotSpotNames[1].isEmpty());
+        QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + m->table.MapText });
+    } else {
+        const ScriptedPrompts::Record &box = m->prompts.shown.last();
+        QCOMPARE(box.text, u"Not a .MAP file type!"_s);
+        QCOMPARE(box.caption, u"QuorvelImap"_s);
+        QCOMPARE(box.buttons, Prompts::Buttons::Ok);
+        QVERIFY(m->view.hotSpotFile.isEmpty());
+        QCOMPARE(m->files.CoordFilePath, u"old.map"_s);
+        QCOMPARE(m->table.HotSpotCount, 2);
+        QCOMPARE(m->table.MapText, oldMapText);
+        QVERIFY(m->control.calls.isEmpty());
+    }
+    QVERIFY(m->settings.writes.isEmpty());
+}
+
+void tst_FileCommands::loadCancelled()
+{
+    m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
+    m->files.CoordFilePath = m_dir->filePath(u"old.map"_s);
+    m->view.hotSpotFile = m->files.CoordFilePath;
+    m->prompts.expectOpenFile(QString());
+    m->prompts.expectOpenFile(QString());
+
+    m->files.mnuLoad_Click();
+
+    QVERIFY(m->view.hotSpotFile.isEmpty());
+    QCOMPARE(m->files.CoordFilePath, m_dir->filePath(u"old.map"_s));
+    QCOMPARE(m->table.HotSpotNames[0], u"old"_s);
+    QVERIFY(m->control.calls.isEmpty());
+    const Prompts::FileDialog dialog = m->prompts.shown.first().dialog;
+    QCOMPARE(dialog.filter, u"Map|*.map"_s);
+    QCOMPARE(dialog.defaultSuffix, u"map"_s);
+    QVERIFY(dialog.fileMustExist);
+    QVERIFY(!dialog.confirmOverwrite);
+    QVERIFY(!dialog.hideReadOnly);
+
+    // The hidden current file is still the one a following Save writes.
+    m->files.mnuLoad_Click();
+    QCOMPARE(m->files.mnuSave_Click(), SaveOutcome::Written);
+    QCOMPARE(readAll(m_dir->filePath(u"old.map"_s)), mapBytes(m->table));
+    QVERIFY(m->view.hotSpotFile.isEmpty());
+}
+
+void tst_FileCommands::loadRunsTheGuardFirst()
+{
+    qsizetype promptsBeforeGuard = -1;
+    m->files.setAskToSave([&] { promptsBeforeGuard = m->prompts.shown.size(); });
+    m->prompts.expectOpenFile(QString());
+
+    m->files.mnuLoad_Click();
+
+    QCOMPARE(promptsBeforeGuard, 0);
+}
+
+void tst_FileCommands::loadReaderFailureStillPushesMapText()
+{
+    const QString path = m_dir->filePath(u"x.map"_s);
+    QVERIFY(QDir().mkdir(path));
+    m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
+    const QString oldMapText = m->table.MapText;
+    m->prompts.expectOpenFile(path);
+    m->prompts.expectMessage(Prompts::Button::Ok);
+
+    m->files.mnuLoad_Click();
+
+    QCOMPARE(m->prompts.texts().last(), u"75 Path/File access error File:"_s + path);
+    QCOMPARE(m->files.CoordFilePath, path);
+    QVERIFY(m->view.hotSpotFile.isEmpty());
+    QVERIFY(m->table.HotSpotNames[0].isEmpty());
+    QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + oldMapText });
+}
+
+void tst_FileCommands::loadReportsErrorsWithItsOwnTag()
+{
+    m->files.setAskToSave([] { throw AppError::fromNumber(ErrorNumber::DiskFull); });
+    m->view.hotSpotFile = u"kept"_s;
+    m->prompts.expectMessage(Prompts::Button::Ok);
+
+    m->files.mnuLoad_Click();
+
+    QCOMPARE(m->prompts.texts(), QStringList { u"cmdcoordfile_Click_ERR: 61 61"_s });
+    QCOMPARE(m->prompts.shown.first().caption, u"QuorvelImap"_s);
+    QCOMPARE(m->view.hotSpotFile, u"kept"_s);
+}
+
+QTEST_GUILESS_MAIN(tst_FileCommands)
+#include "tst_filecommands.moc"
