@@ -1,0 +1,97 @@
+#pragma once
+
+#include "imagemap/hotspotshape.h"
+#include "imagemap/imagemapcontrol.h"
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QWidget>
+
+#include <array>
+
+/// Shows a picture with the outlines of the areas of a map text, and reports mouse activity
+/// over it: where (in twips from the picture's top-left corner), which buttons and keys, and
+/// which area was pressed.
+class ImageMap : public QWidget, public ImageMapControl
+{
+    Q_OBJECT
+
+public:
+    explicit ImageMap(QWidget *parent = nullptr);
+
+    void setInitFlag(bool flag) override;
+    void setInitValue(qint32 value) override;
+    void setCoordsFile(const QString &path) override;
+    void setCoordsString(const QString &mapText) override;
+    void setPicture(const QImage &picture) override;
+    void setLeft(float left) override;
+    void setTop(float top) override;
+    void setConstructionCorners(const QList<QPointF> &corners) override;
+
+    bool initFlag() const { return m_initFlag; }
+    qint32 initValue() const { return m_initValue; }
+    /// Number of areas that have a region, in document order.
+    qsizetype hotSpotCount() const { return m_spots.size(); }
+    /// The id of the first area containing \a pixel, or a null string.
+    QString hotSpotAt(const QPointF &pixel) const;
+
+    /// The size the control has without a picture (in pixels).
+    static QSize designSize() { return { 3824, 2005 }; }
+    QSize sizeHint() const override;
+
+signals:
+    void MouseDown(int Button, int Shift, float X, float Y);
+    void MouseUp(int Button, int Shift, float X, float Y);
+    void MouseMove(int Button, int Shift, float X, float Y);
+    void HotSpotMouseDown(const QString &Name, int Button, int Shift, float X, float Y);
+    void HotSpotMouseUp(const QString &Name, int Button, int Shift, float X, float Y);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    struct HotSpot
+    {
+        HotSpotShape shape;
+        QString name;
+        QColor color;
+    };
+    struct Press
+    {
+        bool active = false;
+        bool inDownEvents = false;
+        bool released = false;
+        int shift = 0;
+        QPointF pos;
+        int releaseShift = 0;
+        QPointF releasePos;
+        bool onHotSpot = false;
+        QString name;
+    };
+
+    void showAreas(const QList<MapArea> &areas);
+    int hotSpotIndexAt(const QPointF &pixel) const;
+    void setHover(int index);
+    void trackMouse(const QPointF &pos, bool inside);
+    void updateHotSpot(int index);
+    void updateRubberLine();
+    void finishPress(int slot, const QPointF &pos, int shift);
+    void updateSize();
+    float twipsX(const QPointF &pos) const;
+    float twipsY(const QPointF &pos) const;
+
+    QImage m_picture;
+    QList<HotSpot> m_spots;
+    QList<QPointF> m_corners;
+    QPointF m_mouse;
+    bool m_mouseInside = false;
+    int m_hover = -1;
+    std::array<Press, 3> m_presses;
+    bool m_initFlag = false;
+    qint32 m_initValue = 0;
+};
