@@ -1,14 +1,18 @@
+#include "app/frmdesign.h"
+
 #include <QApplication>
-#include <QLabel>
+#include <QIcon>
 
 using namespace Qt::StringLiterals;
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QLabel label(u"QUORVEL V3.1"_s);
-    label.setWindowTitle(u"QUORVEL V3.1"_s);
-    label.resize(400, 200);
-    label.show();
+    QApplication::setApplicationName(QtSettingsStore::applicationName());
+    QApplication::setDesktopFileName(u"quorvel"_s);
+    QApplication::setWindowIcon(QIcon(u":/icons/quorvel-32.png"_s));
+
+    frmDesign window;
+    window.show();
     return app.exec();
 }

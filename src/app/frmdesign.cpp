@@ -1,0 +1,327 @@
+#include "app/frmdesign.h"
+#include "ui_frmdesign.h"
+
+#include "app/about.h"
+#include "app/appshell.h"
+#include "app/help.h"
+#include "commands/filecommands.h"
+#include "commands/picturecommands.h"
+#include "editing/cornercapture.h"
+#include "editing/hotspotediting.h"
+#include "imagemap/imagemap.h"
+#include "platform/guarded.h"
+#include "platform/screenmetrics.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QStyle>
+#include <QWindow>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Where start-up and the reset button put the display control. The vertical bar at 0 puts it
+// one unit higher: that offset has always been part of how the window scrolls.
+constexpr int homeLeft = 16;
+constexpr int homeTop = 50;
+constexpr int scrolledTop = 49;
+
+constexpr int keyAsciiCtrlO = 15;
+constexpr int keyAsciiCtrlS = 19;
+constexpr int keyCodeF1 = 112;
+
+constexpr int scrollStep = 20;
+
+int shiftState(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+        | (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+// The character a key press types. Ctrl+letter types a control character (Ctrl+S is 19), but
+// not every platform puts it in text(), so it is derived from the key as well.
+int keyAscii(const QKeyEvent &event)
+{
+    const QString text = event.text();
+    if (text.size() == 1 && text.front().unicode() < 0x20)
+        return text.front().unicode();
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    if ((modifiers & Qt::ControlModifier) && !(modifiers & Qt::AltModifier)
+        && event.key() >= Qt::Key_A && event.key() <= Qt::Key_Z)
+        return event.key() - Qt::Key_A + 1;
+    return text.isEmpty() ? 0 : text.front().unicode();
+}
+
+} // namespace
+
+frmDesign::frmDesign(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::frmDesign>())
+    , m_prompts(this)
+{
+    ui->setupUi(this);
+    POS = { ui->POS0, ui->POS1, ui->POS2, ui->POS3, ui->POS4, ui->POS5, ui->POS6, ui->POS7,
+        ui->POS8, ui->POS9, ui->POS10, ui->POS11 };
+
+    QIcon icon;
+    icon.addFile(u":/icons/quorvel-16.png"_s, QSize(16, 16));
+    icon.addFile(u":/icons/quorvel-32.png"_s, QSize(32, 32));
+    setWindowIcon(icon);
+
+    ImageMap &control = *ui->ImageMap1;
+    m_capture = std::make_unique<CornerCapture>(*this, control, twipsPerPixelX(), twipsPerPixelY());
+    m_editing = std::make_unique<HotSpotEditing>(m_table, *m_capture, m_prompts, *this, control);
+    m_files = std::make_unique<FileCommands>(m_table, m_prompts, m_settings, *this, control);
+    m_shell = std::make_unique<AppShell>(
+        m_table, *m_capture, *m_files, m_prompts, m_settings, *this, control);
+
+    // Bars at 0 show the picture's top-left corner; arrows move by a step, the trough by what
+    // is visible.
+    for (QScrollBar *bar : { ui->HScroll1, ui->VScroll1 }) {
+        bar->setRange(0, 0);
+        bar->setSingleStep(scrollStep);
+    }
+
+    connect(ui->Btn_Reset, &QPushButton::clicked, this, &frmDesign::Btn_Reset_Click);
+    connect(ui->HScroll1, &QScrollBar::valueChanged, this, &frmDesign::HScroll1_Change);
+    connect(ui->VScroll1, &QScrollBar::valueChanged, this, &frmDesign::VScroll1_Change);
+
+    connect(ui->mnuSetPic, &QAction::triggered, this, &frmDesign::mnuSetPic_Click);
+    connect(ui->mnuLoad, &QAction::triggered, this, &frmDesign::mnuLoad_Click);
+    connect(ui->mnuSave, &QAction::triggered, this, &frmDesign::mnuSave_Click);
+    connect(ui->mnuSaveAs, &QAction::triggered, this, &frmDesign::mnuSaveAs_Click);
+    connect(ui->mnuExit, &QAction::triggered, this, &frmDesign::mnuExit_Click);
+    connect(ui->mnuClear, &QAction::triggered, this, &frmDesign::mnuClear_Click);
+    connect(ui->mnuHelp, &QAction::triggered, this, &frmDesign::mnuHelp_Click);
+    connect(ui->mnuAbout, &QAction::triggered, this, &frmDesign::mnuAbout_Click);
+
+    connect(&control, &ImageMap::MouseDown, this, &frmDesign::ImageMap1_MouseDown);
+    connect(&control, &ImageMap::MouseUp, this, &frmDesign::ImageMap1_MouseUp);
+    connect(&control, &ImageMap::MouseMove, this, &frmDesign::ImageMap1_MouseMove);
+    connect(&control, &ImageMap::HotSpotMouseDown, this, &frmDesign::ImageMap1_HotSpotMouseDown);
+    connect(&control, &ImageMap::HotSpotMouseUp, this, &frmDesign::ImageMap1_HotSpotMouseUp);
+
+    // Keys reach the window before the focused control, and the control's size decides how
+    // far the bars go.
+    qApp->installEventFilter(this);
+
+    placeOnScreen();
+    guarded(m_prompts, [this] { m_shell->Form_Load(); });
+    updateScrollRanges();
+}
+
+frmDesign::~frmDesign()
+{
+    qApp->removeEventFilter(this);
+}
+
+// The client area has the designed size, with the menu bar above it, and the window opens
+// centred on the screen.
+void frmDesign::placeOnScreen()
+{
+    resize(1657, 927 + menuBar()->sizeHint().height());
+    if (const QScreen *target = screen())
+        setGeometry(QStyle::alignedRect(
+            Qt::LeftToRight, Qt::AlignCenter, size(), target->availableGeometry()));
+}
+
+void frmDesign::setHotSpotFileText(const QString &text)
+{
+    ui->txtHotSpotfile->setText(text);
+}
+
+QString frmDesign::hotSpotFileText() const
+{
+    return ui->txtHotSpotfile->text();
+}
+
+void frmDesign::setPosText(int index, const QString &text)
+{
+    POS.at(index)->setText(text);
+}
+
+QString frmDesign::posText(int index) const
+{
+    return POS.at(index)->text();
+}
+
+void frmDesign::setMousePosText(const QString &text)
+{
+    ui->Mouse_Pos->setText(text);
+}
+
+void frmDesign::setCoordFText(const QString &text)
+{
+    ui->Coord_F->setText(text);
+}
+
+void frmDesign::repaintWindow()
+{
+    repaint();
+}
+
+bool frmDesign::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        // Real key events enter through the window itself, once, before any widget sees them.
+        if (watched == windowHandle())
+            Form_KeyPress(keyAscii(*static_cast<QKeyEvent *>(event)));
+        break;
+    case QEvent::KeyRelease:
+        if (watched == windowHandle()) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            if (!key->isAutoRepeat())
+                Form_KeyUp(key->key() == Qt::Key_F1 ? keyCodeF1 : 0, shiftState(key->modifiers()));
+        }
+        break;
+    case QEvent::Resize:
+        if (watched == ui->ImageMap1 || watched == ui->centralwidget)
+            updateScrollRanges();
+        break;
+    default:
+        break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void frmDesign::Form_KeyPress(int keyAscii)
+{
+    if (keyAscii == keyAsciiCtrlS)
+        mnuSave_Click();
+    else if (keyAscii == keyAsciiCtrlO)
+        mnuLoad_Click();
+}
+
+void frmDesign::Form_KeyUp(int keyCode, int shift)
+{
+    Q_UNUSED(shift)
+    if (keyCode == keyCodeF1)
+        mnuHelp_Click();
+}
+
+void frmDesign::closeEvent(QCloseEvent *event)
+{
+    // Exit has already run it; the shell makes a second call do nothing.
+    guarded(m_prompts, [this] { m_shell->Form_Terminate(); });
+    event->accept();
+}
+
+// A bar at its maximum shows the control's far edge at the client area's edge.
+void frmDesign::updateScrollRanges()
+{
+    const QSize area = ui->centralwidget->size();
+    const int visibleWidth = area.width() - homeLeft;
+    const int visibleHeight = area.height() - scrolledTop;
+    ui->HScroll1->setMaximum(std::max(0, ui->ImageMap1->width() - visibleWidth));
+    ui->VScroll1->setMaximum(std::max(0, ui->ImageMap1->height() - visibleHeight));
+    ui->HScroll1->setPageStep(std::max(scrollStep, visibleWidth - scrollStep));
+    ui->VScroll1->setPageStep(std::max(scrollStep, visibleHeight - scrollStep));
+}
+
+void frmDesign::Btn_Reset_Click()
+{
+    guarded(m_prompts, [this] {
+        ui->ImageMap1->setTop(homeTop);
+        ui->ImageMap1->setLeft(homeLeft);
+    });
+}
+
+void frmDesign::HScroll1_Change()
+{
+    guarded(m_prompts, [this] { ui->ImageMap1->setLeft(float(homeLeft - ui->HScroll1->value())); });
+}
+
+void frmDesign::VScroll1_Change()
+{
+    guarded(
+        m_prompts, [this] { ui->ImageMap1->setTop(float(scrolledTop - ui->VScroll1->value())); });
+}
+
+void frmDesign::mnuSetPic_Click()
+{
+    guarded(m_prompts, [this] { ChooseMapPicture(m_prompts, m_settings, *ui->ImageMap1); });
+}
+
+void frmDesign::mnuLoad_Click()
+{
+    guarded(m_prompts, [this] { m_files->mnuLoad_Click(); });
+}
+
+void frmDesign::mnuSave_Click()
+{
+    guarded(m_prompts, [this] { m_files->mnuSave_Click(); });
+}
+
+void frmDesign::mnuSaveAs_Click()
+{
+    guarded(m_prompts, [this] { m_files->mnuSaveAs_Click(); });
+}
+
+void frmDesign::mnuExit_Click()
+{
+    guarded(m_prompts, [this] { m_shell->Form_Terminate(); });
+    // The last window closing ends the program; closeEvent finds the termination done.
+    close();
+}
+
+void frmDesign::mnuClear_Click()
+{
+    guarded(m_prompts, [this] { m_shell->mnuClear_Click(); });
+}
+
+void frmDesign::mnuHelp_Click()
+{
+    guarded(m_prompts, [this] {
+        try {
+            if (!m_help)
+                m_help = std::make_unique<Help>();
+            m_help->exec();
+        } catch (const AppError &e) {
+            m_prompts.message(u"mnuHelp_ERR: %1 %1"_s.arg(e.number), Prompts::Buttons::Ok,
+                Prompts::Icon::None, {});
+        }
+    });
+}
+
+void frmDesign::mnuAbout_Click()
+{
+    guarded(m_prompts, [this] {
+        if (!m_about)
+            m_about = std::make_unique<About>();
+        m_about->exec();
+    });
+}
+
+void frmDesign::ImageMap1_MouseDown(int button, int shift, float x, float y)
+{
+    guarded(m_prompts, [&] { m_editing->ImageMap1_MouseDown(button, shift, x, y); });
+}
+
+void frmDesign::ImageMap1_MouseUp(int button, int shift, float x, float y)
+{
+    guarded(m_prompts, [&] { m_editing->ImageMap1_MouseUp(button, shift, x, y); });
+}
+
+void frmDesign::ImageMap1_MouseMove(int button, int shift, float x, float y)
+{
+    guarded(m_prompts, [&] { m_editing->ImageMap1_MouseMove(button, shift, x, y); });
+}
+
+void frmDesign::ImageMap1_HotSpotMouseDown(
+    const QString &name, int button, int shift, float x, float y)
+{
+    guarded(m_prompts, [&] { m_editing->ImageMap1_HotSpotMouseDown(name, button, shift, x, y); });
+}
+
+void frmDesign::ImageMap1_HotSpotMouseUp(
+    const QString &name, int button, int shift, float x, float y)
+{
+    guarded(m_prompts, [&] { m_editing->ImageMap1_HotSpotMouseUp(name, button, shift, x, y); });
+}

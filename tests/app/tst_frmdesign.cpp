@@ -1,0 +1,610 @@
+#include "app/frmdesign.h"
+#include "commands/filecommands.h"
+#include "platform/settingsstore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QImage>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Answers the modal windows that open, one queued action each, from inside their own event
+// loops. A window nobody expected, or one its action leaves open, is closed, so a wrong
+// expectation fails the test instead of hanging it.
+class ModalDriver : public QObject
+{
+public:
+    using Action = std::function<void(QWidget *)>;
+
+    ModalDriver()
+    {
+        connect(&m_timer, &QTimer::timeout, this, &ModalDriver::poll);
+        m_timer.start(10);
+    }
+
+    void then(Action action) { m_actions.append(std::move(action)); }
+
+    /// Class name and title of each modal window seen, in order; "unexpected " before those
+    /// that no action was queued for.
+    QStringList seen;
+    qsizetype pending() const { return m_actions.size(); }
+
+private:
+    void poll()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible())
+            return;
+        const QString what =
+            QString::fromLatin1(modal->metaObject()->className()) + u':' + modal->windowTitle();
+        if (m_actions.isEmpty()) {
+            seen.append(u"unexpected "_s + what);
+        } else {
+            seen.append(what);
+            m_actions.takeFirst()(modal);
+        }
+        if (modal->isVisible())
+            modal->close();
+    }
+
+    QList<Action> m_actions;
+    QTimer m_timer;
+};
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString readSetting(const QString &key)
+{
+    return QtSettingsStore().ReadSetting(u"Settings"_s, key);
+}
+
+} // namespace
+
+class tst_frmDesign : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void window();
+    void controls_data();
+    void controls();
+    void colours();
+    void tabOrder();
+    void menus_data();
+    void menus();
+
+    void scrollAndReset_data();
+    void scrollAndReset();
+    void scrollRangesReachEveryEdge();
+    void scrollRangesFollowPicture();
+
+    void f1OpensHelp_data();
+    void f1OpensHelp();
+    void ctrlSWithoutMapAsksForName();
+    void ctrlOAsksToSaveFirst();
+    void otherKeysDoNothing();
+
+    void mouseMakesHotSpot();
+    void rightClickDeletesHotSpot();
+
+    void endingRunsTerminationOnce_data();
+    void endingRunsTerminationOnce();
+
+private:
+    frmDesign &openWindow();
+    template <typename T> T *child(const QString &name)
+    {
+        auto *widget = m_window->findChild<T *>(name);
+        if (!widget)
+            qWarning("no %s named %s", T::staticMetaObject.className(), qPrintable(name));
+        return widget;
+    }
+
+    QTemporaryDir m_home;
+    QString m_mapPath;
+    QString m_picturePath;
+    std::unique_ptr<frmDesign> m_window;
+    std::unique_ptr<ModalDriver> m_modals;
+};
+
+void tst_frmDesign::initTestCase()
+{
+    QVERIFY(m_home.isValid());
+    qputenv("HOME", m_home.path().toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (m_home.path() + u"/config"_s).toLocal8Bit());
+    qputenv("XDG_DATA_HOME", (m_home.path() + u"/data"_s).toLocal8Bit());
+    m_mapPath = m_home.filePath(u"plan.map"_s);
+    m_picturePath = m_home.filePath(u"plan.png"_s);
+    QImage picture(400, 300, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QVERIFY(picture.save(m_picturePath));
+}
+
+void tst_frmDesign::init()
+{
+    writeFile(m_mapPath,
+        "<map name=map>\r\n"
+        "<AREA SHAPE=POLY COORDS=\"300,300,400,300,400,400,300,400\" ID=\"Lot 1\" "
+        "color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\"500,300,600,300,600,400,500,400\" ID=\"Lot 2\" "
+        "color=\"#00ff00\">\r\n"
+        "</map>\r\n");
+    QtSettingsStore settings;
+    settings.WriteSetting(u"Settings"_s, u"CoordFile"_s, m_mapPath);
+    settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, m_picturePath);
+    m_modals = std::make_unique<ModalDriver>();
+}
+
+void tst_frmDesign::cleanup()
+{
+    const std::unique_ptr<ModalDriver> modals = std::exchange(m_modals, {});
+    if (m_window) {
+        // Nothing may ask anything once the test is over.
+        m_window->setIsSaved(true);
+        m_window.reset();
+    }
+    QCOMPARE(modals->pending(), 0);
+    for (const QString &seen : std::as_const(modals->seen))
+        QVERIFY2(!seen.startsWith(u"unexpected"_s), qPrintable(seen));
+}
+
+frmDesign &tst_frmDesign::openWindow()
+{
+    m_window = std::make_unique<frmDesign>();
+    m_window->show();
+    if (!QTest::qWaitForWindowActive(m_window.get()))
+        qWarning("the main window did not become active");
+    return *m_window;
+}
+
+void tst_frmDesign::window()
+{
+    frmDesign &w = openWindow();
+    QCOMPARE(w.windowTitle(), u"QUORVEL V3.1"_s);
+    QCOMPARE(w.centralWidget()->size(), QSize(1657, 927));
+    const QList<QSize> iconSizes = w.windowIcon().availableSizes();
+    QVERIFY(iconSizes.contains(QSize(16, 16)));
+    QVERIFY(iconSizes.contains(QSize(32, 32)));
+    // Start-up restored the map, and a fresh run has nothing to save.
+    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
+    QCOMPARE(w.hotSpotFileText(), m_mapPath);
+    QVERIFY(w.isSaved());
+}
+
+void tst_frmDesign::controls_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("className");
+    QTest::addColumn<QString>("parentName");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("caption");
+
+    const QString central = u"centralwidget"_s;
+    const QString frame = u"frmBackGround"_s;
+    QTest::newRow("Btn_Reset") << u"Btn_Reset"_s << u"QPushButton"_s << central
+                               << QRect(0, 0, 18, 16) << u"R"_s;
+    QTest::newRow("HScroll1") << u"HScroll1"_s << u"QScrollBar"_s << central
+                              << QRect(18, 0, 697, 18) << QString();
+    QTest::newRow("VScroll1") << u"VScroll1"_s << u"QScrollBar"_s << central
+                              << QRect(0, 16, 18, 525) << QString();
+    QTest::newRow("frmBackGround below the client area")
+        << frame << u"QGroupBox"_s << central << QRect(0, 2087, 4699, 353) << u"Setup"_s;
+    const int lefts[] = { 2995, 3394, 3802, 4206 };
+    const int tops[] = { 47, 137, 224 };
+    for (int i = 0; i < 12; ++i) {
+        const QString name = u"POS%1"_s.arg(i);
+        QTest::newRow(qPrintable(name)) << name << u"QLineEdit"_s << frame
+                                        << QRect(lefts[i % 4], tops[i / 4], 412, 90) << QString();
+    }
+    QTest::newRow("txtHotSpotfile")
+        << u"txtHotSpotfile"_s << u"QLineEdit"_s << frame << QRect(699, 150, 1236, 92) << QString();
+    QTest::newRow("Mouse_Pos") << u"Mouse_Pos"_s << u"QLineEdit"_s << frame
+                               << QRect(1522, 57, 412, 90) << QString();
+    QTest::newRow("Coord_F") << u"Coord_F"_s << u"QLineEdit"_s << frame << QRect(699, 237, 1236, 92)
+                             << QString();
+    QTest::newRow("Label2") << u"Label2"_s << u"QLabel"_s << frame << QRect(949, 77, 555, 82)
+                            << u"Mouse Position:"_s;
+    QTest::newRow("Label1") << u"Label1"_s << u"QLabel"_s << frame << QRect(50, 232, 605, 82)
+                            << u"Current Coordinates:"_s;
+    QTest::newRow("lblhotspotfile") << u"lblhotspotfile"_s << u"QLabel"_s << frame
+                                    << QRect(50, 154, 399, 63) << u"Hot Spot File:"_s;
+}
+
+void tst_frmDesign::controls()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, className);
+    QFETCH(QString, parentName);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, caption);
+
+    openWindow();
+    auto *widget = child<QWidget>(name);
+    QVERIFY(widget);
+    QCOMPARE(QString::fromLatin1(widget->metaObject()->className()), className);
+    QCOMPARE(widget->parentWidget()->objectName(), parentName);
+    QCOMPARE(widget->geometry(), geometry);
+    if (auto *button = qobject_cast<QPushButton *>(widget))
+        QCOMPARE(button->text(), caption);
+    else if (auto *label = qobject_cast<QLabel *>(widget))
+        QCOMPARE(label->text(), caption);
+    else if (auto *box = qobject_cast<QGroupBox *>(widget))
+        QCOMPARE(box->title(), caption);
+}
+
+void tst_frmDesign::colours()
+{
+    openWindow();
+    const QColor grey(192, 192, 192);
+    for (int i = 0; i < 12; ++i) {
+        auto *pos = child<QLineEdit>(u"POS%1"_s.arg(i));
+        QVERIFY(pos);
+        QCOMPARE(pos->palette().color(QPalette::Base), grey);
+        QCOMPARE(pos->palette().color(QPalette::Text), QColor(0, 0, 255));
+    }
+    for (const QString &name : { u"txtHotSpotfile"_s, u"Mouse_Pos"_s, u"Coord_F"_s }) {
+        auto *box = child<QLineEdit>(name);
+        QVERIFY(box);
+        QCOMPARE(box->palette().color(QPalette::Base), grey);
+        QCOMPARE(box->palette().color(QPalette::Text), QColor(Qt::black));
+    }
+    // The reset button's colour must actually be drawn, whatever the style.
+    auto *reset = child<QPushButton>(u"Btn_Reset"_s);
+    QVERIFY(reset);
+    const QImage drawn = reset->grab().toImage();
+    QCOMPARE(drawn.pixelColor(3, drawn.height() - 3), QColor(255, 255, 128));
+}
+
+void tst_frmDesign::tabOrder()
+{
+    const QStringList expected = {
+        u"POS0"_s,
+        u"POS1"_s,
+        u"POS2"_s,
+        u"POS3"_s,
+        u"POS4"_s,
+        u"POS8"_s,
+        u"Coord_F"_s,
+        u"Mouse_Pos"_s,
+        u"txtHotSpotfile"_s,
+        u"POS9"_s,
+        u"POS11"_s,
+        u"POS7"_s,
+        u"POS6"_s,
+        u"POS5"_s,
+        u"POS10"_s,
+        u"ImageMap1"_s,
+        u"VScroll1"_s,
+        u"HScroll1"_s,
+        u"Btn_Reset"_s,
+    };
+    openWindow();
+    QStringList order;
+    QWidget *first = child<QWidget>(expected.first());
+    QVERIFY(first);
+    QWidget *widget = first;
+    do {
+        if (expected.contains(widget->objectName()))
+            order.append(widget->objectName());
+        widget = widget->nextInFocusChain();
+    } while (widget != first && order.size() <= expected.size());
+    QCOMPARE(order, expected);
+}
+
+void tst_frmDesign::menus_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("menuTitle");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QStringList>("captions");
+
+    QTest::newRow("File") << u"mnuFile"_s << u"&File"_s
+                          << QStringList { u"mnuSetPic"_s, u"mnuLoad"_s, u"mnuSave"_s,
+                                 u"mnuSaveAs"_s, u"mnuExit"_s }
+                          << QStringList { u"Load Map JPG"_s, u"Load Map Hotspots"_s, u"&Save"_s,
+                                 u"S&ave As"_s, u"E&xit"_s };
+    QTest::newRow("Setup") << u"mnuSetup"_s << u"S&etup"_s << QStringList { u"mnuClear"_s }
+                           << QStringList { u"C&lear"_s };
+    QTest::newRow("Help") << u"mnuHelpTopic"_s << u"Help"_s
+                          << QStringList { u"mnuHelp"_s, u"mnuAbout"_s }
+                          << QStringList { u"Help     F1"_s, u"About"_s };
+}
+
+void tst_frmDesign::menus()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, menuTitle);
+    QFETCH(QStringList, items);
+    QFETCH(QStringList, captions);
+
+    frmDesign &w = openWindow();
+    auto *list = child<QMenu>(menu);
+    QVERIFY(list);
+    QCOMPARE(list->title(), menuTitle);
+    QVERIFY(w.menuBar()->actions().contains(list->menuAction()));
+    const QList<QAction *> actions = list->actions();
+    QCOMPARE(actions.size(), items.size());
+    for (qsizetype i = 0; i < actions.size(); ++i) {
+        QCOMPARE(actions[i]->objectName(), items[i]);
+        QCOMPARE(actions[i]->text(), captions[i]);
+        QVERIFY2(actions[i]->shortcut().isEmpty(), qPrintable(items[i]));
+    }
+}
+
+void tst_frmDesign::scrollAndReset_data()
+{
+    QTest::addColumn<int>("horizontal");
+    QTest::addColumn<int>("vertical");
+    QTest::addColumn<QPoint>("scrolled");
+
+    QTest::newRow("both bars") << 40 << 30 << QPoint(16 - 40, 49 - 30);
+    QTest::newRow("vertical away and back to 0 is one above the start") << 0 << 0 << QPoint(16, 49);
+    QTest::newRow("far") << 1000 << 700 << QPoint(16 - 1000, 49 - 700);
+}
+
+void tst_frmDesign::scrollAndReset()
+{
+    QFETCH(int, horizontal);
+    QFETCH(int, vertical);
+    QFETCH(QPoint, scrolled);
+
+    openWindow();
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    auto *hbar = child<QScrollBar>(u"HScroll1"_s);
+    auto *vbar = child<QScrollBar>(u"VScroll1"_s);
+    QVERIFY(map && hbar && vbar);
+    QCOMPARE(map->pos(), QPoint(16, 50));
+
+    // Move away first, so that every row changes both bars' values.
+    hbar->setValue(horizontal + 7);
+    vbar->setValue(vertical + 7);
+    hbar->setValue(horizontal);
+    vbar->setValue(vertical);
+    QCOMPARE(map->pos(), scrolled);
+
+    QTest::mouseClick(child<QPushButton>(u"Btn_Reset"_s), Qt::LeftButton);
+    QCOMPARE(map->pos(), QPoint(16, 50));
+    QCOMPARE(hbar->value(), horizontal);
+    QCOMPARE(vbar->value(), vertical);
+
+    // After a reset the next change moves by the bar's whole value, not by the step alone.
+    hbar->setValue(horizontal + 3);
+    QCOMPARE(map->pos(), QPoint(16 - horizontal - 3, 50));
+}
+
+void tst_frmDesign::scrollRangesReachEveryEdge()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    auto *hbar = child<QScrollBar>(u"HScroll1"_s);
+    auto *vbar = child<QScrollBar>(u"VScroll1"_s);
+    QVERIFY(map && hbar && vbar);
+    QVERIFY(map->width() >= 3824 && map->height() >= 2005);
+
+    hbar->setValue(hbar->maximum());
+    vbar->setValue(vbar->maximum());
+    const QSize area = w.centralWidget()->size();
+    QCOMPARE(map->geometry().right() + 1, area.width());
+    QCOMPARE(map->geometry().bottom() + 1, area.height());
+}
+
+void tst_frmDesign::scrollRangesFollowPicture()
+{
+    const QString bigPicture = m_home.filePath(u"big.png"_s);
+    QImage picture(4500, 2600, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QVERIFY(picture.save(bigPicture));
+    QtSettingsStore().WriteSetting(u"Settings"_s, u"BGPicture"_s, bigPicture);
+
+    frmDesign &w = openWindow();
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    auto *hbar = child<QScrollBar>(u"HScroll1"_s);
+    auto *vbar = child<QScrollBar>(u"VScroll1"_s);
+    QVERIFY(map && hbar && vbar);
+    QVERIFY(map->width() >= 4500 && map->height() >= 2600);
+    const QSize area = w.centralWidget()->size();
+    QCOMPARE(hbar->maximum(), map->width() - (area.width() - 16));
+    QCOMPARE(vbar->maximum(), map->height() - (area.height() - 49));
+}
+
+void tst_frmDesign::f1OpensHelp_data()
+{
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::newRow("F1") << Qt::KeyboardModifiers();
+    QTest::newRow("Shift+F1") << Qt::KeyboardModifiers(Qt::ShiftModifier);
+    QTest::newRow("Ctrl+F1") << Qt::KeyboardModifiers(Qt::ControlModifier);
+}
+
+void tst_frmDesign::f1OpensHelp()
+{
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+
+    frmDesign &w = openWindow();
+    QWidget *fromKey = nullptr;
+    QWidget *fromMenu = nullptr;
+    m_modals->then([&](QWidget *modal) { fromKey = modal; });
+    // The press alone must not open it: Help comes on the release.
+    QTest::keyPress(w.windowHandle(), Qt::Key_F1, modifiers);
+    QVERIFY(m_modals->seen.isEmpty());
+    QTest::keyRelease(w.windowHandle(), Qt::Key_F1, modifiers);
+    QCOMPARE(m_modals->seen, QStringList { u"Help:Form1"_s });
+
+    m_modals->then([&](QWidget *modal) { fromMenu = modal; });
+    child<QAction>(u"mnuHelp"_s)->trigger();
+    QVERIFY(fromKey);
+    QCOMPARE(fromMenu, fromKey);
+}
+
+void tst_frmDesign::ctrlSWithoutMapAsksForName()
+{
+    frmDesign &w = openWindow();
+    child<QAction>(u"mnuClear"_s)->trigger();
+    QVERIFY(w.fileCommands().CoordFilePath.isEmpty());
+
+    bool saveDialog = false;
+    m_modals->then([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        saveDialog = dialog && dialog->acceptMode() == QFileDialog::AcceptSave;
+    });
+    QTest::keyClick(w.windowHandle(), Qt::Key_S, Qt::ControlModifier);
+    QVERIFY(saveDialog);
+}
+
+void tst_frmDesign::ctrlOAsksToSaveFirst()
+{
+    frmDesign &w = openWindow();
+    w.setIsSaved(false);
+
+    QString question;
+    bool openDialog = false;
+    m_modals->then([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        question = box->text();
+        box->button(QMessageBox::Cancel)->click();
+    });
+    m_modals->then([&](QWidget *modal) {
+        auto *dialog = qobject_cast<QFileDialog *>(modal);
+        openDialog = dialog && dialog->acceptMode() == QFileDialog::AcceptOpen;
+    });
+    // With the focus in a text box the key still reaches the window first.
+    child<QLineEdit>(u"txtHotSpotfile"_s)->setFocus();
+    QTest::keyClick(w.windowHandle(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(question, u"Do you want to save your changes?"_s);
+    QVERIFY(openDialog);
+}
+
+void tst_frmDesign::otherKeysDoNothing()
+{
+    frmDesign &w = openWindow();
+    auto *box = child<QLineEdit>(u"Coord_F"_s);
+    box->setFocus();
+    QTest::keyClick(w.windowHandle(), Qt::Key_S);
+    QTest::keyClick(w.windowHandle(), Qt::Key_F2);
+    QTest::keyClick(w.windowHandle(), Qt::Key_P, Qt::ControlModifier);
+    QVERIFY2(m_modals->seen.isEmpty(), qPrintable(m_modals->seen.join(u'|')));
+    // Keys are passed on unchanged to the focused control.
+    QCOMPARE(box->text(), u"s"_s);
+}
+
+void tst_frmDesign::mouseMakesHotSpot()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    QVERIFY(map);
+
+    const QPoint corners[] = { { 100, 100 }, { 200, 100 }, { 200, 200 } };
+    for (const QPoint &corner : corners)
+        QTest::mouseClick(map, Qt::LeftButton, Qt::ShiftModifier, corner);
+    QCOMPARE(w.posText(0), u"X:100 Y:100"_s);
+    QCOMPARE(w.posText(2), u"X:200 Y:200"_s);
+
+    QString prompt;
+    m_modals->then([&](QWidget *modal) {
+        auto *input = qobject_cast<QInputDialog *>(modal);
+        QVERIFY(input);
+        prompt = input->labelText();
+        input->setTextValue(u"Lot 9"_s);
+        input->accept();
+    });
+    QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, QPoint(100, 200));
+
+    QCOMPARE(prompt, u"Enter Name of Hot Spot"_s);
+    QCOMPARE(m_modals->seen, QStringList { u"QInputDialog:Make Hot Spot"_s });
+    const HotSpotTable &table = w.hotSpotTable();
+    QCOMPARE(table.HotSpotCount, 3);
+    QCOMPARE(table.HotSpotNames[2], u"Lot 9"_s);
+    QCOMPARE(table.HotSpotCoords[2], u"100,100,200,100,200,200,100,200"_s);
+    QVERIFY(w.posText(0).isEmpty());
+    QVERIFY(!w.isSaved());
+}
+
+void tst_frmDesign::rightClickDeletesHotSpot()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    QVERIFY(map);
+
+    QString question;
+    m_modals->then([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        question = box->text();
+        box->button(QMessageBox::Yes)->click();
+    });
+    QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(350, 350));
+
+    QCOMPARE(question, u"Do You Really want to delete Lot 1's  Hot Spot"_s);
+    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
+    QVERIFY(w.hotSpotTable().HotSpotNames[0].isEmpty());
+    QCOMPARE(w.hotSpotTable().HotSpotNames[1], u"Lot 2"_s);
+    QVERIFY(!w.isSaved());
+}
+
+void tst_frmDesign::endingRunsTerminationOnce_data()
+{
+    QTest::addColumn<bool>("throughExit");
+    QTest::newRow("close box") << false;
+    QTest::newRow("Exit") << true;
+}
+
+void tst_frmDesign::endingRunsTerminationOnce()
+{
+    QFETCH(bool, throughExit);
+
+    frmDesign &w = openWindow();
+    const QString otherMap = m_home.filePath(u"other.map"_s);
+    QtSettingsStore().WriteSetting(u"Settings"_s, u"CoordFile"_s, otherMap);
+    w.setIsSaved(false);
+
+    m_modals->then([](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        box->button(QMessageBox::Cancel)->click();
+    });
+    if (throughExit)
+        child<QAction>(u"mnuExit"_s)->trigger();
+    else
+        w.close();
+    QVERIFY(!w.isVisible());
+    QCOMPARE(m_modals->seen, QStringList { u"QMessageBox:Save?"_s });
+    QCOMPARE(readSetting(u"CoordFile"_s), m_mapPath);
+
+    // A second ending asks nothing and stores nothing.
+    QtSettingsStore().WriteSetting(u"Settings"_s, u"CoordFile"_s, otherMap);
+    w.show();
+    w.close();
+    QCOMPARE(m_modals->seen, QStringList { u"QMessageBox:Save?"_s });
+    QCOMPARE(readSetting(u"CoordFile"_s), otherMap);
+}
+
+QTEST_MAIN(tst_frmDesign)
+#include "tst_frmdesign.moc"
