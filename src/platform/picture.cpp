@@ -157,12 +157,11 @@ bool jpegIsComplete(QFile &file)
         && jpegReachesEnd(reinterpret_cast<const uchar *>(data.constData()), data.size());
 }
 
-QImage readWithQt(QFile &file, Kind kind)
+QImage readWithQt(QFile &file, const QByteArray &head, Kind kind)
 {
     if (kind == Kind::Jpeg && !jpegIsComplete(file))
         invalidPicture();
-    if ((kind == Kind::Bmp || kind == Kind::Dib)
-        && !bitmapIsComplete(file.peek(64), file.size(), kind))
+    if ((kind == Kind::Bmp || kind == Kind::Dib) && !bitmapIsComplete(head, file.size(), kind))
         invalidPicture();
 
     QImageReader::setAllocationLimit(AllocationLimitMiB);
@@ -188,7 +187,6 @@ QImage readWithQt(QFile &file, Kind kind)
         invalidPicture();
     // The reader halves the scale of files named like "plan@2x.png"; a site plan is drawn 1:1.
     image.setDevicePixelRatio(1.0);
-
     return image;
 }
 
@@ -209,7 +207,7 @@ QImage LoadPicture(const QString &path)
         invalidPicture();
     const Kind kind = kindOf(head);
     if (kind != Kind::Emf)
-        return readWithQt(file, kind);
+        return readWithQt(file, head, kind);
 
     if (file.size() > MaxMetafileBytes)
         invalidPicture();

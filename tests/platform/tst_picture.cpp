@@ -175,6 +175,8 @@ void tst_Picture::refusesWhatIsNotAPicture_data()
     QTest::addColumn<QString>("path");
 
     const QByteArray jpeg = fileContents(m_dir.filePath(u"plan.jpg"_s));
+    const QByteArray png = fileContents(m_dir.filePath(u"plan.png"_s));
+    const QByteArray bmp = fileContents(m_dir.filePath(u"plan.bmp"_s));
     const QByteArray emf = fileContents(data(u"libreoffice-lot.emf"_s));
     QTest::newRow("text file") << write(u"notes.txt"_s, "Lot 1 is the corner lot.\r\n");
     QTest::newRow("zero bytes") << write(u"empty.jpg"_s, {});
@@ -182,7 +184,12 @@ void tst_Picture::refusesWhatIsNotAPicture_data()
     QTest::newRow("progressive JPEG cut mid-scan")
         << data(u"Pillow__Tests_images__truncated_jpeg.jpg"_s);
     QTest::newRow("JPEG signature only") << write(u"soi.jpg"_s, "\xFF\xD8\xFF\xE0");
-    QTest::newRow("truncated bitmap") << data(u"Pillow__Tests_images__bmp_b_shortfile.bmp"_s);
+    QTest::newRow("PNG cut in half") << write(u"half.png"_s, png.left(png.size() / 2));
+    QTest::newRow("1-bit bitmap cut short") << data(u"Pillow__Tests_images__bmp_b_shortfile.bmp"_s);
+    QTest::newRow("24-bit bitmap missing part of its last row")
+        << write(u"short.bmp"_s, bmp.chopped(4));
+    QTest::newRow("header-less dib cut short") << write(
+        u"short.dib"_s, fileContents(data(u"Pillow__Tests_images__clipboard.dib"_s)).left(5000));
     QTest::newRow("GIF of zero width") << data(u"Pillow__Tests_images__zero_width.gif"_s);
     QTest::newRow("metafile header only") << write(u"header.emf"_s, emf.left(88));
     QTest::newRow("metafile shorter than its header") << write(u"short.emf"_s, emf.left(60));

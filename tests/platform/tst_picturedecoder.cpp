@@ -157,10 +157,10 @@ void tst_PictureDecoder::expandsRunLengthBitmaps_data()
                                  24);
     QTest::newRow("runs past the right edge are clipped")
         << 8 << 1 << 0 << QByteArray("\x09\x04\x00\x01", 4)
-        << QByteArray("\x04\x04\x04\x04\x04\0\0\0" + QByteArray(16, '\0'), 24);
+        << QByteArray("\x04\x04\x04\x04\x04\0\0\0", 8) + QByteArray(16, '\0');
     QTest::newRow("truncated data leaves the rest at index 0")
         << 8 << 1 << 0 << QByteArray("\x02\x08\x00", 3)
-        << QByteArray("\x08\x08\0\0\0\0\0\0" + QByteArray(16, '\0'), 24);
+        << QByteArray("\x08\x08\0\0\0\0\0\0", 8) + QByteArray(16, '\0');
 }
 
 void tst_PictureDecoder::expandsRunLengthBitmaps()
