@@ -98,7 +98,7 @@ void AppShell::Init_App()
         return handleStartupError(error, static_cast<int>(stage));
     };
 
-    const bool mapStageDone = run([this] {
+    const bool goOn = run([this] {
         m_capture.Drawing = false;
         m_table.HotSpotCount = 0;
         QString value = m_settings.ReadSetting(settingsSection, coordFileKey);
@@ -109,7 +109,7 @@ void AppShell::Init_App()
         m_view.setHotSpotFileText(value);
         ReadCoordFile(m_files.CoordFilePath, m_table, m_prompts, m_settings, m_view);
     });
-    if (!mapStageDone)
+    if (!goOn)
         return;
 
     stage = Stage::Picture;
