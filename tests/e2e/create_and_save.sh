@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Outlines a new hot spot with Shift+clicks, names it, saves with Ctrl+S and exits through the
 # File menu; the map file and the settings must hold exactly what was made.
+# shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 
@@ -9,10 +10,9 @@ map=$E2E_WORK/site.map
 e2e_make_picture "$picture"
 e2e_seed_settings "CoordFile=$map" "BGPicture=$picture"
 
+# The remembered map file does not exist yet: start-up stays silent and keeps its path as the
+# current map file, so Ctrl+S writes there without a dialog.
 e2e_start
-[ -f "$map" ] || e2e_fail "start-up did not create the missing map file $map"
-e2e_write_map "$E2E_WORK/empty.map"
-e2e_expect_file "$map" "$E2E_WORK/empty.map" "the map file created at start-up"
 
 e2e_outline 100 80 300 80 300 240 100 240
 e2e_answer_input 'Make Hot Spot' 'Lot 7'

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared steps of the end-to-end scenarios: each scenario runs the built program in an X
 # server of its own (no window manager), drives it with xdotool and checks what it leaves on
 # disk and on screen. Sourced by the scenario scripts, which are called as
@@ -9,6 +10,7 @@ set -euo pipefail
 
 readonly E2E_TITLE='QUORVEL V3.1'
 readonly E2E_MAGENTA='#ff00ff'
+# shellcheck disable=SC2034  # used by the scenarios
 readonly E2E_GREEN='#00ff00'
 # Generous: the sanitizer build starts and paints several times slower than the plain one.
 readonly E2E_WAIT=${E2E_WAIT:-40}
@@ -105,14 +107,14 @@ e2e_setup()
     # 96 DPI makes a pixel 15 twips. -noreset: otherwise the server resets each time its last
     # client leaves, and a polling xdotool leaving just as the program connects makes the
     # program's connection fail.
-    local n first=$((200 + RANDOM % 600)) i
+    local n first=$((200 + RANDOM % 600))
     for n in $(seq "$first" $((first + 40))); do
         [ -e "/tmp/.X$n-lock" ] && continue
         : >"$e2e_tmp/display"
         Xvfb ":$n" -displayfd 9 -screen 0 1920x1080x24 -nolisten tcp -dpi 96 -noreset \
             9>"$e2e_tmp/display" >"$e2e_tmp/xvfb.log" 2>&1 &
         e2e_xvfb_pid=$!
-        for i in $(seq 100); do
+        for _ in $(seq 100); do
             [ -s "$e2e_tmp/display" ] && break
             kill -0 "$e2e_xvfb_pid" 2>/dev/null || break
             sleep 0.1
@@ -169,13 +171,20 @@ e2e_write_map()
     } >"$path"
 }
 
+# e2e_title_pattern TITLE: an xdotool --name pattern that matches exactly that title.
+e2e_title_pattern()
+{
+    # shellcheck disable=SC2016  # the $ is a character to escape, not an expansion
+    printf '^%s$' "$(printf '%s' "$1" | sed 's/[][\.*^$()+?{}|]/\\&/g')"
+}
+
 # e2e_wait_window TITLE [SECONDS]: sets $e2e_found to the id of the visible window with exactly
 # that title. Fails at once when the program has ended.
 e2e_wait_window()
 {
-    local title=$1 seconds=${2:-$E2E_WAIT} pattern wid i
-    pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$"
-    for i in $(seq $((seconds * 10))); do
+    local title=$1 seconds=${2:-$E2E_WAIT} pattern wid
+    pattern=$(e2e_title_pattern "$title")
+    for _ in $(seq $((seconds * 10))); do
         wid=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -n1 || true)
         if [ -n "$wid" ]; then
             e2e_found=$wid
@@ -195,9 +204,9 @@ e2e_wait_window()
 # e2e_wait_no_window TITLE [SECONDS]: waits until no visible window has that title.
 e2e_wait_no_window()
 {
-    local title=$1 seconds=${2:-10} pattern i
-    pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$()+?{}|]/\\&/g')\$"
-    for i in $(seq $((seconds * 10))); do
+    local title=$1 seconds=${2:-10} pattern
+    pattern=$(e2e_title_pattern "$title")
+    for _ in $(seq $((seconds * 10))); do
         [ -n "$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null || true)" ] || return 0
         sleep 0.1
     done
@@ -229,23 +238,32 @@ e2e_shot()
     xwd -silent -id "$e2e_wid" >"$1" 2>/dev/null || e2e_fail "could not take a screenshot of the main window"
 }
 
-# Waits until the magenta picture shows on the main window and keeps its place.
+# Waits until the magenta picture shows on the main window and keeps its place. The origin is
+# taken from the picture's bottom-right corner: the window's scroll bars may hide a strip of
+# its left or top edge.
 e2e_find_picture()
 {
-    local shot=$e2e_tmp/find.xwd box last= i
-    for i in $(seq $((E2E_WAIT * 4))); do
+    local shot=$e2e_tmp/find.xwd box='' last='' size offset w h x y
+    local deadline=$((SECONDS + E2E_WAIT))
+    while [ "$SECONDS" -lt "$deadline" ]; do
         e2e_shot "$shot"
         box=$(convert "$shot" -fill black +opaque "$E2E_MAGENTA" -format '%@' info: 2>/dev/null || true)
-        if [ "$box" = "600x400+${box#600x400+}" ] && [ "$box" = "$last" ]; then
-            box=${box#600x400+}
-            e2e_pic_x=${box%+*}
-            e2e_pic_y=${box#*+}
+        size=${box%%+*}
+        offset=${box#*+}
+        w=${size%x*}
+        h=${size#*x}
+        x=${offset%+*}
+        y=${offset#*+}
+        if [ "$box" = "$last" ] && [ "$w" -ge 500 ] && [ "$w" -le 600 ] &&
+            [ "$h" -ge 300 ] && [ "$h" -le 400 ]; then
+            e2e_pic_x=$((x + w - 600))
+            e2e_pic_y=$((y + h - 400))
             return 0
         fi
         last=$box
-        sleep 0.25
+        sleep 0.2
     done
-    e2e_fail "the 600x400 magenta picture did not show whole on the main window (bounding box of magenta: ${box:-none})"
+    e2e_fail "the 600x400 magenta picture did not show on the main window (bounding box of magenta: ${box:-none})"
 }
 
 # e2e_move X Y: the mouse to picture pixel (X, Y).
@@ -301,8 +319,8 @@ e2e_answer_box()
 # exists when OLD_COPY does not).
 e2e_wait_file_change()
 {
-    local path=$1 old=$2 seconds=${3:-15} i
-    for i in $(seq $((seconds * 10))); do
+    local path=$1 old=$2 seconds=${3:-15}
+    for _ in $(seq $((seconds * 10))); do
         if [ -f "$path" ]; then
             if [ ! -f "$old" ] || ! cmp -s "$path" "$old"; then
                 sleep 0.2
@@ -318,7 +336,8 @@ e2e_wait_file_change()
 e2e_save()
 {
     local map=$1
-    [ -f "$map" ] && cp "$map" "$e2e_tmp/before-save" || rm -f "$e2e_tmp/before-save"
+    rm -f "$e2e_tmp/before-save"
+    if [ -f "$map" ]; then cp "$map" "$e2e_tmp/before-save"; fi
     e2e_focus "$e2e_wid"
     xdotool key ctrl+s
     e2e_wait_file_change "$map" "$e2e_tmp/before-save"
@@ -332,11 +351,11 @@ e2e_count_windows()
 # e2e_exit_by_menu: File > Exit, then waits for the program to end with status 0.
 e2e_exit_by_menu()
 {
-    local before i
+    local before
     e2e_focus "$e2e_wid"
     before=$(e2e_count_windows)
     xdotool key alt+f
-    for i in $(seq 100); do
+    for _ in $(seq 100); do
         [ "$(e2e_count_windows)" -gt "$before" ] && break
         sleep 0.1
     done
@@ -345,11 +364,11 @@ e2e_exit_by_menu()
     e2e_wait_exit
 }
 
-# e2e_wait_exit [SECONDS]: waits for the program to end and checks its exit status.
+# e2e_wait_exit: waits for the program to end and checks its exit status.
 e2e_wait_exit()
 {
-    local seconds=${1:-20} i rc=0
-    for i in $(seq $((seconds * 10))); do
+    local seconds=20 rc=0
+    for _ in $(seq $((seconds * 10))); do
         kill -0 "$e2e_pid" 2>/dev/null || break
         sleep 0.1
     done

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renames one hot spot of a loaded map with a plain click, deletes the other with a right
 # click, saves with Ctrl+S and exits; the file must hold only the renamed one.
+# shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts on a remembered picture and map: the hot spot's outline must show on the picture,
 # and exiting without edits must neither ask a question nor touch the map file.
+# shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
 
@@ -19,15 +20,15 @@ shot=$E2E_WORK/shot.xwd
 e2e_shot "$shot"
 # Each edge of the polygon, near its middle: the outline may be a few pixels wide, and
 # may lie on either side of the exact edge.
-for edge in '195 97' '195 247' '97 170' '297 170'; do
-    set -- $edge
-    count=$(e2e_count_colour "$shot" "$E2E_GREEN" "$1" "$2" 10 7)
-    [ "$count" -gt 0 ] || e2e_fail "no outline pixel ($E2E_GREEN) near picture pixel ($1, $2)"
+for edge in '195 97 10 7' '195 247 10 7' '97 170 7 10' '297 170 7 10'; do
+    read -r x y w h <<<"$edge"
+    count=$(e2e_count_colour "$shot" "$E2E_GREEN" "$x" "$y" "$w" "$h")
+    [ "$count" -gt 0 ] || e2e_fail "no outline pixel ($E2E_GREEN) in the ${w}x$h area at picture pixel ($x, $y)"
 done
 for area in '150 140 100 70' '400 120 150 200' '20 300 60 80'; do
-    set -- $area
-    count=$(e2e_count_colour "$shot" "$E2E_GREEN" "$1" "$2" "$3" "$4")
-    [ "$count" -eq 0 ] || e2e_fail "$count outline pixels ($E2E_GREEN) in the picture area $3x$4 at ($1, $2), away from the outline"
+    read -r x y w h <<<"$area"
+    count=$(e2e_count_colour "$shot" "$E2E_GREEN" "$x" "$y" "$w" "$h")
+    [ "$count" -eq 0 ] || e2e_fail "$count outline pixels ($E2E_GREEN) in the ${w}x$h area at picture pixel ($x, $y), away from the outline"
 done
 
 e2e_exit_by_menu
