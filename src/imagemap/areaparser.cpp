@@ -2,6 +2,7 @@
 
 #include <gumbo.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace Qt::StringLiterals;
@@ -140,7 +141,7 @@ private:
     Step readTag(bool endTag);
     qsizetype bogusCommentEnd(qsizetype from) const;
     qsizetype commentEnd(qsizetype from) const;
-    bool decodeValue(QStringView raw, QString &out);
+    static int decodeValue(QStringView raw, QString &out);
     static TagKind classify(QStringView name);
     static Attr attrOf(QStringView lowerName);
 
@@ -267,7 +268,8 @@ FastScanner::Step FastScanner::readTag(bool endTag)
     const bool area = kind == TagKind::Area;
 
     bool seen[5] = {};
-    QString values[5];
+    QStringView values[5];
+    QString decoded[5];
 
     for (;;) {
         // Before attribute name (also after a quoted value or a stray "/").
@@ -335,31 +337,35 @@ FastScanner::Step FastScanner::readTag(bool endTag)
             const int slot = int(attr);
             if (!seen[slot]) {
                 seen[slot] = true;
-                if (hasValue && !decodeValue(raw, values[slot]))
+                if (!hasValue)
+                    continue;
+                const int how = decodeValue(raw, decoded[slot]);
+                if (how < 0)
                     return Step::GiveUp;
+                values[slot] = how == 0 ? raw : QStringView(decoded[slot]);
             }
         }
     }
     m_pos = i + 1;
     if (area) {
-        m_areas->append(makeArea(values[int(Attr::Shape)], seen[int(Attr::Shape)],
-            values[int(Attr::Coords)], values[int(Attr::Id)], values[int(Attr::Color)]));
+        m_areas->append(
+            makeArea(values[int(Attr::Shape)], seen[int(Attr::Shape)], values[int(Attr::Coords)],
+                values[int(Attr::Id)].toString(), values[int(Attr::Color)].toString()));
     }
     return Step::Emit;
 }
 
-// Attribute value text with its character references resolved and line ends made LF. Only
-// the references maps commonly carry are known here; any other needs the full parser.
-bool FastScanner::decodeValue(QStringView raw, QString &out)
+// Attribute value text with its character references resolved and line ends made LF: 0 when
+// the raw text is the value, 1 when \a out holds it, -1 when it needs the full parser (only
+// the references maps commonly carry are known here).
+int FastScanner::decodeValue(QStringView raw, QString &out)
 {
     qsizetype k = 0;
     const qsizetype n = raw.size();
     while (k < n && raw[k] != u'&' && raw[k] != u'\r')
         ++k;
-    if (k == n) {
-        out = raw.toString();
-        return true;
-    }
+    if (k == n)
+        return 0;
     out.reserve(n);
     out.append(raw.first(k));
     while (k < n) {
@@ -385,7 +391,7 @@ bool FastScanner::decodeValue(QStringView raw, QString &out)
         }
         const qsizetype semi = raw.indexOf(u';', k + 1);
         if (semi < 0 || semi - k > 9)
-            return false;
+            return -1;
         const QStringView ref = raw.sliced(k + 1, semi - k - 1);
         char32_t code = 0;
         if (ref == u"quot")
@@ -404,7 +410,7 @@ bool FastScanner::decodeValue(QStringView raw, QString &out)
             const bool hex = ref[1] == u'x' || ref[1] == u'X';
             const QStringView digits = ref.sliced(hex ? 2 : 1);
             if (digits.isEmpty() || digits.size() > 6)
-                return false;
+                return -1;
             for (QChar d : digits) {
                 const char16_t u = d.unicode();
                 int v;
@@ -415,21 +421,21 @@ bool FastScanner::decodeValue(QStringView raw, QString &out)
                 else if (hex && u >= u'A' && u <= u'F')
                     v = u - u'A' + 10;
                 else
-                    return false;
+                    return -1;
                 code = code * (hex ? 16 : 10) + v;
             }
             const bool plain = code == 9 || code == 10 || (code >= 0x20 && code <= 0x7E)
                 || (code >= 0xA0 && code <= 0xD7FF) || (code >= 0xE000 && code <= 0xFDCF)
                 || (code >= 0xFDF0 && code <= 0xFFFD);
             if (!plain)
-                return false;
+                return -1;
         } else {
-            return false;
+            return -1;
         }
         out.append(QChar(char16_t(code)));
         k = semi + 1;
     }
-    return true;
+    return 1;
 }
 
 void collectAreas(const GumboNode *node, QList<MapArea> &areas)
@@ -493,6 +499,7 @@ QList<double> parseCoords(QStringView text)
 {
     QList<double> numbers;
     const qsizetype n = text.size();
+    numbers.reserve(std::min<qsizetype>(n / 2 + 1, 64));
     qsizetype i = 0;
     while (i < n && isCoordDelimiter(text[i].unicode()))
         ++i;
@@ -504,9 +511,17 @@ QList<double> parseCoords(QStringView text)
             ++i;
         }
         const qsizetype start = i;
-        while (i < n && !isCoordDelimiter(text[i].unicode()))
-            ++i;
-        numbers.append(parseFloatValue(text.sliced(start, i - start)).value_or(0.0));
+        // Whole numbers are the usual case; anything else goes through the full rules.
+        double whole = 0;
+        while (i < n && isDigit(text[i]) && i - start < 15)
+            whole = whole * 10 + (text[i++].unicode() - u'0');
+        if (i > start && (i == n || isCoordDelimiter(text[i]))) {
+            numbers.append(whole);
+        } else {
+            while (i < n && !isCoordDelimiter(text[i].unicode()))
+                ++i;
+            numbers.append(parseFloatValue(text.sliced(start, i - start)).value_or(0.0));
+        }
         while (i < n && isCoordDelimiter(text[i].unicode()))
             ++i;
     }
