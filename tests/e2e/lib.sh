@@ -190,12 +190,7 @@ e2e_wait_window()
             e2e_found=$wid
             return 0
         fi
-        if ! kill -0 "$e2e_pid" 2>/dev/null; then
-            local rc=0
-            wait "$e2e_pid" || rc=$?
-            e2e_pid=
-            e2e_fail "the program ended (status $rc) while we waited for the window \"$title\""
-        fi
+        e2e_check_alive "while we waited for the window \"$title\""
         sleep 0.1
     done
     e2e_fail "no window \"$title\" appeared within $seconds s"
@@ -213,9 +208,22 @@ e2e_wait_no_window()
     e2e_fail "the window \"$title\" did not close within $seconds s"
 }
 
+# e2e_check_alive WHEN: fails with the exit status when the program has ended.
+e2e_check_alive()
+{
+    if [ -n "$e2e_pid" ] && ! kill -0 "$e2e_pid" 2>/dev/null; then
+        local rc=0
+        wait "$e2e_pid" || rc=$?
+        e2e_pid=
+        e2e_fail "the program ended (status $rc) $1"
+    fi
+}
+
 e2e_focus()
 {
-    timeout 10 xdotool windowfocus --sync "$1" || e2e_fail "could not give the focus to window $1"
+    timeout 10 xdotool windowfocus --sync "$1" 2>/dev/null && return 0
+    e2e_check_alive "before window $1 could get the focus"
+    e2e_fail "could not give the focus to window $1"
 }
 
 # e2e_start: starts the program, waits for its main window ($e2e_wid), focuses it and finds
@@ -285,6 +293,7 @@ e2e_click()
 # on the last one.
 e2e_outline()
 {
+    e2e_log "outlining $*"
     xdotool keydown shift
     while [ $# -gt 2 ]; do
         e2e_click 1 "$1" "$2"
@@ -297,6 +306,7 @@ e2e_outline()
 # e2e_answer_input TITLE TEXT: types TEXT into the input box TITLE and confirms it.
 e2e_answer_input()
 {
+    e2e_log "answering \"$1\" with \"$2\""
     e2e_wait_window "$1"
     e2e_focus "$e2e_found"
     xdotool type --delay 30 "$2"
@@ -305,14 +315,17 @@ e2e_answer_input()
     e2e_focus "$e2e_wid"
 }
 
-# e2e_answer_box TITLE KEY: presses KEY (a button's mnemonic, or Return) in a message box.
+# e2e_answer_box TITLE KEY [last]: presses KEY (a button's mnemonic, or Return) in a message
+# box, then gives the focus back to the main window unless the box is the last thing the
+# program shows before it ends.
 e2e_answer_box()
 {
+    e2e_log "answering \"$1\" with $2"
     e2e_wait_window "$1"
     e2e_focus "$e2e_found"
     xdotool key "$2"
     e2e_wait_no_window "$1"
-    e2e_focus "$e2e_wid"
+    [ "${3:-}" = last ] || e2e_focus "$e2e_wid"
 }
 
 # e2e_wait_file_change PATH OLD_COPY [SECONDS]: waits until PATH differs from OLD_COPY (or
@@ -336,6 +349,7 @@ e2e_wait_file_change()
 e2e_save()
 {
     local map=$1
+    e2e_log "saving with Ctrl+S"
     rm -f "$e2e_tmp/before-save"
     if [ -f "$map" ]; then cp "$map" "$e2e_tmp/before-save"; fi
     e2e_focus "$e2e_wid"
@@ -348,18 +362,25 @@ e2e_count_windows()
     xdotool search --onlyvisible --pid "$e2e_pid" 2>/dev/null | wc -l
 }
 
-# e2e_exit_by_menu: File > Exit, then waits for the program to end with status 0.
-e2e_exit_by_menu()
+# e2e_open_file_menu: Alt+F in the main window, then waits for the menu to show.
+e2e_open_file_menu()
 {
+    e2e_log "opening the File menu"
     local before
     e2e_focus "$e2e_wid"
     before=$(e2e_count_windows)
     xdotool key alt+f
     for _ in $(seq 100); do
-        [ "$(e2e_count_windows)" -gt "$before" ] && break
+        [ "$(e2e_count_windows)" -gt "$before" ] && return 0
         sleep 0.1
     done
-    [ "$(e2e_count_windows)" -gt "$before" ] || e2e_fail "Alt+F opened no File menu"
+    e2e_fail "Alt+F opened no File menu"
+}
+
+# e2e_exit_by_menu: File > Exit, then waits for the program to end with status 0.
+e2e_exit_by_menu()
+{
+    e2e_open_file_menu
     xdotool key x
     e2e_wait_exit
 }
