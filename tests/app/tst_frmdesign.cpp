@@ -108,6 +108,7 @@ private slots:
 
     void f1OpensHelp_data();
     void f1OpensHelp();
+    void helpBlocksMainWindow();
     void ctrlSWithoutMapAsksForName();
     void ctrlOAsksToSaveFirst();
     void otherKeysDoNothing();
@@ -461,6 +462,17 @@ void tst_frmDesign::f1OpensHelp()
     child<QAction>(u"mnuHelp"_s)->trigger();
     QVERIFY(fromKey);
     QCOMPARE(fromMenu, fromKey);
+}
+
+void tst_frmDesign::helpBlocksMainWindow()
+{
+    frmDesign &w = openWindow();
+    m_modals->then([&](QWidget *) {
+        QTest::keyClick(w.windowHandle(), Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(w.windowHandle(), Qt::Key_F1);
+    });
+    child<QAction>(u"mnuHelp"_s)->trigger();
+    QCOMPARE(m_modals->seen, QStringList { u"Help:Form1"_s });
 }
 
 void tst_frmDesign::ctrlSWithoutMapAsksForName()
