@@ -362,7 +362,10 @@ int FastScanner::decodeValue(QStringView raw, QString &out)
 {
     qsizetype k = 0;
     const qsizetype n = raw.size();
-    while (k < n && raw[k] != u'&' && raw[k] != u'\r')
+    const auto special = [](char16_t c) {
+        return c == u'&' || c < 0x20 || (c >= 0x7F && c <= 0x9F) || c >= 0xD800;
+    };
+    while (k < n && !special(raw[k].unicode()))
         ++k;
     if (k == n)
         return 0;
@@ -377,6 +380,10 @@ int FastScanner::decodeValue(QStringView raw, QString &out)
                 ++k;
             continue;
         }
+        // The full parser turns controls and noncharacters into U+FFFD.
+        if ((c < 0x20 && c != u'\t' && c != u'\n' && c != u'\f') || (c >= 0x7F && c <= 0x9F)
+            || (c >= 0xD800 && c <= 0xDFFF) || (c >= 0xFDD0 && c <= 0xFDEF) || c >= 0xFFFE)
+            return -1;
         if (c != u'&') {
             out.append(QChar(c));
             ++k;

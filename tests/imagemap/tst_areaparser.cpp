@@ -149,6 +149,9 @@ void tst_AreaParser::parseAreas_data()
         << QList<MapArea> { area(Shape::Poly, tri, u"b"_s), area(Shape::Poly, tri, u"a"_s) };
     QTest::newRow("NUL in a value") << u"<area coords=1,1,9,1,9,9 id=\"a\u0000b\">"_s
                                     << QList<MapArea> { area(Shape::Poly, tri, u"a\ufffdb"_s) };
+    QTest::newRow("controls in a value become U+FFFD")
+        << u"<area coords=1,1,9,1,9,9 id=\"a\u0001b\u009dc\" color=\"#00ff\u009d00\">"_s
+        << QList<MapArea> { area(Shape::Poly, tri, u"a\ufffdb\ufffdc"_s, u"#00ff\ufffd00"_s) };
     QTest::newRow("empty") << QString() << QList<MapArea> {};
     QTest::newRow("empty map") << u"<map name=map></map>"_s << QList<MapArea> {};
 }

@@ -88,6 +88,7 @@ private slots:
     void clickSignals();
     void buttonsAndKeys_data();
     void buttonsAndKeys();
+    void releaseElsewhereReportsReleasePoint_data();
     void releaseElsewhereReportsReleasePoint();
     void modalBoxInHandlerStillGivesOneMouseUp_data();
     void modalBoxInHandlerStillGivesOneMouseUp();
@@ -191,13 +192,27 @@ void tst_ImageMap::buttonsAndKeys()
             u"SpotUp First "_s + args }));
 }
 
+void tst_ImageMap::releaseElsewhereReportsReleasePoint_data()
+{
+    QTest::addColumn<bool>("throughWindow");
+    QTest::newRow("window system events") << true;
+    QTest::newRow("events sent to the widget") << false;
+}
+
 void tst_ImageMap::releaseElsewhereReportsReleasePoint()
 {
+    QFETCH(bool, throughWindow);
     EventLog log(m_map);
-    QWindow *window = m_map->windowHandle();
-    QTest::mousePress(window, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 20));
-    QTest::mouseMove(window, QPoint(200, 210));
-    QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(200, 210));
+    if (throughWindow) {
+        QWindow *window = m_map->windowHandle();
+        QTest::mousePress(window, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 20));
+        QTest::mouseMove(window, QPoint(200, 210));
+        QTest::mouseRelease(window, Qt::LeftButton, {}, QPoint(200, 210));
+    } else {
+        QTest::mousePress(m_map, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 20));
+        QTest::mouseMove(m_map, QPoint(200, 210));
+        QTest::mouseRelease(m_map, Qt::LeftButton, {}, QPoint(200, 210));
+    }
     QCOMPARE(log.entries,
         QStringList({ u"Down 1 1 "_s + tw(20, 20), u"SpotDown First 1 1 "_s + tw(20, 20),
             u"Up 1 0 "_s + tw(200, 210), u"SpotUp First 1 0 "_s + tw(200, 210) }));
