@@ -4,7 +4,7 @@
 # disk and on screen. Sourced by the scenario scripts, which are called as
 #   scenario.sh PROGRAM OUTPUT_DIR
 # OUTPUT_DIR receives a screenshot, the program's output and the files under test when a
-# scenario fails. Exit status 77 means the X server is missing and the scenario was skipped.
+# scenario fails (also when it passes, with E2E_KEEP_OUTPUT=1). Exit status 77 means the X server is missing and the scenario was skipped.
 
 set -euo pipefail
 
@@ -25,8 +25,19 @@ e2e_pic_x=
 e2e_pic_y=
 e2e_found=
 
+e2e_save_output()
+{
+    mkdir -p "$e2e_out"
+    cp "$e2e_tmp"/quorvel.stderr "$e2e_tmp"/quorvel.stdout "$e2e_tmp"/xvfb.log "$e2e_out"/ 2>/dev/null || true
+    cp -r "$e2e_tmp"/work "$e2e_out"/ 2>/dev/null || true
+    cp "$e2e_tmp"/config/quorvel/quorvel.conf "$e2e_out"/ 2>/dev/null || true
+}
+
 e2e_cleanup()
 {
+    if [ "${E2E_KEEP_OUTPUT:-0}" = 1 ] && [ -n "$e2e_tmp" ] && [ ! -d "$e2e_out" ]; then
+        e2e_save_output
+    fi
     if [ -n "$e2e_pid" ] && kill -0 "$e2e_pid" 2>/dev/null; then
         kill "$e2e_pid" 2>/dev/null || true
         sleep 0.3
@@ -64,11 +75,7 @@ e2e_fail()
         if [ -n "${DISPLAY:-}" ]; then
             xwd -root -silent 2>/dev/null | convert xwd:- "$e2e_out/screen.png" 2>/dev/null || true
         fi
-        if [ -n "$e2e_tmp" ]; then
-            cp "$e2e_tmp"/quorvel.stderr "$e2e_tmp"/quorvel.stdout "$e2e_tmp"/xvfb.log "$e2e_out"/ 2>/dev/null || true
-            cp -r "$e2e_tmp"/work "$e2e_out"/ 2>/dev/null || true
-            cp "$e2e_tmp"/config/quorvel/quorvel.conf "$e2e_out"/ 2>/dev/null || true
-        fi
+        [ -z "$e2e_tmp" ] || e2e_save_output
         echo "screenshot, program output and files: $e2e_out" >&2
     fi
     if [ -n "$e2e_tmp" ] && [ -s "$e2e_tmp/quorvel.stderr" ]; then
@@ -217,6 +224,18 @@ e2e_check_alive()
         e2e_pid=
         e2e_fail "the program ended (status $rc) $1"
     fi
+}
+
+# e2e_expect_no_window TITLE SECONDS: fails when a window with that title shows within SECONDS.
+e2e_expect_no_window()
+{
+    local pattern deadline=$((SECONDS + $2))
+    pattern=$(e2e_title_pattern "$1")
+    while [ "$SECONDS" -lt "$deadline" ]; do
+        [ -z "$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null || true)" ] ||
+            e2e_fail "the window \"$1\" showed, but should not have"
+        sleep 0.1
+    done
 }
 
 e2e_focus()
