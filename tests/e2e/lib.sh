@@ -74,6 +74,13 @@ e2e_fail()
         mkdir -p "$e2e_out"
         if [ -n "${DISPLAY:-}" ]; then
             xwd -root -silent 2>/dev/null | convert xwd:- "$e2e_out/screen.png" 2>/dev/null || true
+            # A dialog can show black on the whole-screen shot; a shot of the window itself
+            # shows its text.
+            local w
+            for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+                xwd -silent -id "$w" 2>/dev/null |
+                    convert xwd:- "$e2e_out/window-$w.png" 2>/dev/null || true
+            done
         fi
         [ -z "$e2e_tmp" ] || e2e_save_output
         echo "screenshot, program output and files: $e2e_out" >&2
@@ -104,6 +111,7 @@ e2e_setup()
     rm -rf "$e2e_out"
     e2e_tmp=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
     trap e2e_cleanup EXIT
+    trap 'exit 1' INT TERM
     E2E_WORK=$e2e_tmp/work
     mkdir -p "$E2E_WORK" "$e2e_tmp/home" "$e2e_tmp/config/quorvel" "$e2e_tmp/runtime"
     chmod 700 "$e2e_tmp/runtime"
