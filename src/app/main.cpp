@@ -1,4 +1,5 @@
 #include "app/frmdesign.h"
+#include "app/startupprobe.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -13,6 +14,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon(u":/icons/quorvel-32.png"_s));
 
     frmDesign window;
+    installStartupProbe(&window);
     window.show();
     return app.exec();
 }
