@@ -12,7 +12,7 @@ constexpr int LastReadout = EditorView::PosCount - 1;
 } // namespace
 
 CornerCapture::CornerCapture(
-    EditorView& view, ImageMapControl& control, double twipsX, double twipsY)
+    EditorView &view, ImageMapControl &control, double twipsX, double twipsY)
     : m_view(view)
     , m_control(control)
     , m_twipsX(twipsX)

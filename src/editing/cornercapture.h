@@ -13,7 +13,7 @@ class CornerCapture
 {
 public:
     /// twipsX/twipsY: twips per pixel of the screen (15 at 96 DPI).
-    CornerCapture(EditorView& view, ImageMapControl& control, double twipsX, double twipsY);
+    CornerCapture(EditorView &view, ImageMapControl &control, double twipsX, double twipsY);
 
     QString NewCoords;
     qint16 CornerCount = 0;
@@ -42,8 +42,8 @@ private:
     QPointF toPixels(float x, float y) const;
     void showCorners();
 
-    EditorView& m_view;
-    ImageMapControl& m_control;
+    EditorView &m_view;
+    ImageMapControl &m_control;
     double m_twipsX;
     double m_twipsY;
     QList<QPointF> m_corners;

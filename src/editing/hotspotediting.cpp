@@ -25,20 +25,20 @@ QString mapFullText()
     return u"The map is full: it cannot hold more than %1 Hot Spots"_s.arg(HotSpotTable::Capacity);
 }
 
-QString changePrompt(const QString& name)
+QString changePrompt(const QString &name)
 {
     return u"Change "_s + name + u"'s to: "_s;
 }
 
 // The map file quotes names and coordinate lists with double quotes and cannot escape them.
-bool breaksMapFile(const QString& text)
+bool breaksMapFile(const QString &text)
 {
     return text.contains(u'"');
 }
 } // namespace
 
-HotSpotEditing::HotSpotEditing(HotSpotTable& table, CornerCapture& capture, Prompts& prompts,
-    EditorView& view, ImageMapControl& control)
+HotSpotEditing::HotSpotEditing(HotSpotTable &table, CornerCapture &capture, Prompts &prompts,
+    EditorView &view, ImageMapControl &control)
     : m_table(table)
     , m_capture(capture)
     , m_prompts(prompts)
@@ -63,7 +63,7 @@ void HotSpotEditing::ImageMap1_MouseMove(int, int, float x, float y)
     m_capture.showMousePosition(x, y);
 }
 
-int HotSpotEditing::findShownHotSpot(const QString& name) const
+int HotSpotEditing::findShownHotSpot(const QString &name) const
 {
     // The control shows only slots with coordinates. A deleted slot keeps the empty name, so a
     // plain name lookup could pick it instead of the outline that was clicked.
@@ -75,7 +75,7 @@ int HotSpotEditing::findShownHotSpot(const QString& name) const
     return -1;
 }
 
-QString HotSpotEditing::askName(const QString& prompt, const QString& title)
+QString HotSpotEditing::askName(const QString &prompt, const QString &title)
 {
     for (;;) {
         const QString answer = m_prompts.input(prompt, title);
@@ -131,7 +131,7 @@ void HotSpotEditing::MakeHotSpot(int, int, float, float)
 }
 
 void HotSpotEditing::ImageMap1_HotSpotMouseDown(
-    const QString& name, int button, int shift, float, float)
+    const QString &name, int button, int shift, float, float)
 {
     // Two captured corners mean a polygon is being drawn: its closing click must not rename.
     if (m_view.posText(1).isEmpty() && button == LeftButton && shift == NoKey)
@@ -140,7 +140,7 @@ void HotSpotEditing::ImageMap1_HotSpotMouseDown(
         modifyCoordinates(name);
 }
 
-void HotSpotEditing::renameHotSpot(const QString& name)
+void HotSpotEditing::renameHotSpot(const QString &name)
 {
     // As in MakeHotSpot, each refused name is a round of its own that ends by showing the map
     // and marking it changed.
@@ -167,7 +167,7 @@ void HotSpotEditing::renameHotSpot(const QString& name)
     }
 }
 
-void HotSpotEditing::modifyCoordinates(const QString& name)
+void HotSpotEditing::modifyCoordinates(const QString &name)
 {
     const int slot = findShownHotSpot(name);
     if (slot < 0) {
@@ -190,7 +190,7 @@ void HotSpotEditing::modifyCoordinates(const QString& name)
     m_view.setIsSaved(false);
 }
 
-void HotSpotEditing::ImageMap1_HotSpotMouseUp(const QString& name, int button, int, float, float)
+void HotSpotEditing::ImageMap1_HotSpotMouseUp(const QString &name, int button, int, float, float)
 {
     if (button != RightButton)
         return;

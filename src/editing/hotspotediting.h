@@ -13,17 +13,17 @@ class Prompts;
 class HotSpotEditing
 {
 public:
-    HotSpotEditing(HotSpotTable& table, CornerCapture& capture, Prompts& prompts, EditorView& view,
-        ImageMapControl& control);
+    HotSpotEditing(HotSpotTable &table, CornerCapture &capture, Prompts &prompts, EditorView &view,
+        ImageMapControl &control);
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     /// CaptureLastCorner, then MakeHotSpot.
     void ImageMap1_MouseUp(int button, int shift, float x, float y);
     void ImageMap1_MouseMove(int button, int shift, float x, float y);
     /// Left click renames, Ctrl+left click edits the coordinates.
-    void ImageMap1_HotSpotMouseDown(const QString& name, int button, int shift, float x, float y);
+    void ImageMap1_HotSpotMouseDown(const QString &name, int button, int shift, float x, float y);
     /// Right click deletes, after a confirmation.
-    void ImageMap1_HotSpotMouseUp(const QString& name, int button, int shift, float x, float y);
+    void ImageMap1_HotSpotMouseUp(const QString &name, int button, int shift, float x, float y);
 
     /// Asks for the name of a closed polygon and adds it to the table.
     void MakeHotSpot(int button, int shift, float x, float y);
@@ -31,15 +31,15 @@ public:
     void RefreshImageMap();
 
 private:
-    int findShownHotSpot(const QString& name) const;
-    QString askName(const QString& prompt, const QString& title);
+    int findShownHotSpot(const QString &name) const;
+    QString askName(const QString &prompt, const QString &title);
     void finishHotSpot();
-    void renameHotSpot(const QString& name);
-    void modifyCoordinates(const QString& name);
+    void renameHotSpot(const QString &name);
+    void modifyCoordinates(const QString &name);
 
-    HotSpotTable& m_table;
-    CornerCapture& m_capture;
-    Prompts& m_prompts;
-    EditorView& m_view;
-    ImageMapControl& m_control;
+    HotSpotTable &m_table;
+    CornerCapture &m_capture;
+    Prompts &m_prompts;
+    EditorView &m_view;
+    ImageMapControl &m_control;
 };

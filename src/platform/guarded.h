@@ -10,8 +10,7 @@ inline void reportUntrapped(Prompts &prompts, const AppError &e)
 }
 
 /// Runs the body of a Qt entry point (slot, event handler): an exception must not leave it.
-template <typename Body>
-void guarded(Prompts &prompts, Body &&body) noexcept
+template <typename Body> void guarded(Prompts &prompts, Body &&body) noexcept
 {
     try {
         body();

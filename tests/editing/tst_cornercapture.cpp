@@ -16,12 +16,12 @@ class NullControl final : public ImageMapControl
 public:
     void setInitFlag(bool) override { }
     void setInitValue(qint32) override { }
-    void setCoordsFile(const QString&) override { }
-    void setCoordsString(const QString&) override { }
-    void setPicture(const QImage&) override { }
+    void setCoordsFile(const QString &) override { }
+    void setCoordsString(const QString &) override { }
+    void setPicture(const QImage &) override { }
     void setLeft(float) override { }
     void setTop(float) override { }
-    void setConstructionCorners(const QList<QPointF>& corners) override
+    void setConstructionCorners(const QList<QPointF> &corners) override
     {
         lastSize = corners.size();
     }
@@ -82,7 +82,7 @@ void tst_CornerCapture::verifyIdle()
     QCOMPARE(m_capture->CornerCount, 0);
     QCOMPARE(m_capture->Drawing, false);
     QCOMPARE(m_capture->ReadoutIndex, 0);
-    for (const QString& pos : m_view.pos)
+    for (const QString &pos : m_view.pos)
         QCOMPARE(pos, QString());
     QVERIFY(m_control.corners.isEmpty());
 }

@@ -17,7 +17,7 @@ const QString ExeTitle = u"tst_hotspotediting"_s;
 const QString Lot7Coords = u"1,1,50,1,50,50"_s;
 const QString ShedCoords = u"60,60,90,60,90,90"_s;
 
-QString describe(const ScriptedPrompts::Record& record)
+QString describe(const ScriptedPrompts::Record &record)
 {
     if (record.kind == ScriptedPrompts::Kind::Input)
         return u"input: %1 | %2 | %3"_s.arg(record.text, record.caption, record.defaultText);
@@ -32,15 +32,15 @@ QString nameInput()
 {
     return u"input: Enter Name of Hot Spot | Make Hot Spot | "_s;
 }
-QString renameInput(const QString& name)
+QString renameInput(const QString &name)
 {
     return u"input: Change %1's to:  | Modify Hot Spot's Name | "_s.arg(name);
 }
-QString coordsInput(const QString& name, const QString& coords)
+QString coordsInput(const QString &name, const QString &coords)
 {
     return u"input: Change %1's to:  | Modify Coordinates | %2"_s.arg(name, coords);
 }
-QString okMessage(const QString& text)
+QString okMessage(const QString &text)
 {
     return u"message: %1 | %2 | OK | none"_s.arg(text, AppTitle);
 }
@@ -52,7 +52,7 @@ QString nameQuote()
 {
     return okMessage(u"A Hot Spot name cannot contain a double quote"_s);
 }
-QString deleteQuestion(const QString& name)
+QString deleteQuestion(const QString &name)
 {
     return u"message: Do You Really want to delete %1's  Hot Spot | %2 | YesNo | information"_s.arg(
         name, ExeTitle);
@@ -86,8 +86,8 @@ private slots:
 private:
     void shiftClick(double px, double py);
     void plainClick(double px, double py);
-    void clickHotSpot(const QString& name, int button, int shift);
-    void script(const QStringList& prompts, const QStringList& answers);
+    void clickHotSpot(const QString &name, int button, int shift);
+    void script(const QStringList &prompts, const QStringList &answers);
     QStringList shownPrompts() const;
     int pushes() const;
     void verifyIdle();
@@ -131,7 +131,7 @@ void tst_HotSpotEditing::plainClick(double px, double py)
 }
 
 // The order in which the control reports a click on a hot spot.
-void tst_HotSpotEditing::clickHotSpot(const QString& name, int button, int shift)
+void tst_HotSpotEditing::clickHotSpot(const QString &name, int button, int shift)
 {
     m_editing->ImageMap1_MouseDown(button, shift, 300, 300);
     m_editing->ImageMap1_HotSpotMouseDown(name, button, shift, 300, 300);
@@ -140,10 +140,10 @@ void tst_HotSpotEditing::clickHotSpot(const QString& name, int button, int shift
 }
 
 // Queues an OK for every expected message and the answers, in order, for the input boxes.
-void tst_HotSpotEditing::script(const QStringList& prompts, const QStringList& answers)
+void tst_HotSpotEditing::script(const QStringList &prompts, const QStringList &answers)
 {
     qsizetype next = 0;
-    for (const QString& prompt : prompts) {
+    for (const QString &prompt : prompts) {
         if (prompt.startsWith(u"message:"_s))
             m_prompts.expectMessage(Prompts::Button::Ok);
         else
@@ -154,7 +154,7 @@ void tst_HotSpotEditing::script(const QStringList& prompts, const QStringList& a
 QStringList tst_HotSpotEditing::shownPrompts() const
 {
     QStringList result;
-    for (const ScriptedPrompts::Record& record : m_prompts.shown)
+    for (const ScriptedPrompts::Record &record : m_prompts.shown)
         result.append(describe(record));
     return result;
 }
@@ -162,7 +162,7 @@ QStringList tst_HotSpotEditing::shownPrompts() const
 int tst_HotSpotEditing::pushes() const
 {
     int count = 0;
-    for (const QString& call : m_control.calls)
+    for (const QString &call : m_control.calls)
         count += call.startsWith(u"coordsstring="_s) ? 1 : 0;
     return count;
 }
@@ -173,7 +173,7 @@ void tst_HotSpotEditing::verifyIdle()
     QCOMPARE(m_capture->CornerCount, 0);
     QCOMPARE(m_capture->Drawing, false);
     QCOMPARE(m_capture->ReadoutIndex, 0);
-    for (const QString& pos : m_view.pos)
+    for (const QString &pos : m_view.pos)
         QCOMPARE(pos, QString());
     QVERIFY(m_control.corners.isEmpty());
 }

@@ -12,7 +12,10 @@ class RecordingControl final : public ImageMapControl
 {
 public:
     void setInitFlag(bool flag) override { calls.append(QStringLiteral("InitFlag=%1").arg(flag)); }
-    void setInitValue(qint32 value) override { calls.append(QStringLiteral("InitValue=%1").arg(value)); }
+    void setInitValue(qint32 value) override
+    {
+        calls.append(QStringLiteral("InitValue=%1").arg(value));
+    }
     void setCoordsFile(const QString &path) override
     {
         calls.append(QStringLiteral("coordsfile=") + path);
@@ -27,8 +30,9 @@ public:
     }
     void setPicture(const QImage &image) override
     {
-        calls.append(image.isNull() ? QStringLiteral("Picture=none")
-                                    : QStringLiteral("Picture=%1x%2").arg(image.width()).arg(image.height()));
+        calls.append(image.isNull()
+                ? QStringLiteral("Picture=none")
+                : QStringLiteral("Picture=%1x%2").arg(image.width()).arg(image.height()));
         picture = image;
     }
     void setLeft(float value) override

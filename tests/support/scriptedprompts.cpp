@@ -22,19 +22,18 @@ static QString kindName(ScriptedPrompts::Kind kind)
 const ScriptedPrompts::Answer *ScriptedPrompts::take(Kind kind, const QString &what)
 {
     if (m_next >= m_answers.size() || m_answers.at(m_next).kind != kind) {
-        const QString expected = m_next < m_answers.size()
-            ? kindName(m_answers.at(m_next).kind)
-            : u"nothing"_s;
-        QTest::qFail(qPrintable(u"unexpected %1 prompt \"%2\" (expected %3)"_s.arg(kindName(kind),
-                                                                                    what, expected)),
-                     __FILE__, __LINE__);
+        const QString expected =
+            m_next < m_answers.size() ? kindName(m_answers.at(m_next).kind) : u"nothing"_s;
+        QTest::qFail(qPrintable(u"unexpected %1 prompt \"%2\" (expected %3)"_s.arg(
+                         kindName(kind), what, expected)),
+            __FILE__, __LINE__);
         return nullptr;
     }
     return &m_answers.at(m_next++);
 }
 
-Prompts::Button ScriptedPrompts::message(const QString &text, Buttons buttons, Icon icon,
-                                         const QString &caption)
+Prompts::Button ScriptedPrompts::message(
+    const QString &text, Buttons buttons, Icon icon, const QString &caption)
 {
     shown.append(Record { Kind::Message, text, effectiveCaption(caption), buttons, icon, {}, {} });
     const Answer *answer = take(Kind::Message, text);
@@ -44,27 +43,27 @@ Prompts::Button ScriptedPrompts::message(const QString &text, Buttons buttons, I
     return answer->button;
 }
 
-QString ScriptedPrompts::input(const QString &prompt, const QString &title,
-                               const QString &defaultText)
+QString ScriptedPrompts::input(
+    const QString &prompt, const QString &title, const QString &defaultText)
 {
-    shown.append(Record { Kind::Input, prompt, title, Buttons::OkCancel, Icon::None, defaultText,
-                          {} });
+    shown.append(
+        Record { Kind::Input, prompt, title, Buttons::OkCancel, Icon::None, defaultText, {} });
     const Answer *answer = take(Kind::Input, prompt);
     return answer ? answer->text : QString();
 }
 
 QString ScriptedPrompts::openFile(const FileDialog &dialog)
 {
-    shown.append(Record { Kind::OpenFile, dialog.filter, {}, Buttons::OkCancel, Icon::None, {},
-                          dialog });
+    shown.append(
+        Record { Kind::OpenFile, dialog.filter, {}, Buttons::OkCancel, Icon::None, {}, dialog });
     const Answer *answer = take(Kind::OpenFile, dialog.filter);
     return answer ? answer->text : QString();
 }
 
 QString ScriptedPrompts::saveFile(const FileDialog &dialog)
 {
-    shown.append(Record { Kind::SaveFile, dialog.filter, {}, Buttons::OkCancel, Icon::None, {},
-                          dialog });
+    shown.append(
+        Record { Kind::SaveFile, dialog.filter, {}, Buttons::OkCancel, Icon::None, {}, dialog });
     const Answer *answer = take(Kind::SaveFile, dialog.filter);
     return answer ? answer->text : QString();
 }

@@ -39,10 +39,9 @@ public:
         m_answers.append(Answer { Kind::SaveFile, Button::Ok, path });
     }
 
-    Button message(const QString &text, Buttons buttons, Icon icon,
-                   const QString &caption) override;
-    QString input(const QString &prompt, const QString &title,
-                  const QString &defaultText) override;
+    Button message(
+        const QString &text, Buttons buttons, Icon icon, const QString &caption) override;
+    QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     QString openFile(const FileDialog &dialog) override;
     QString saveFile(const FileDialog &dialog) override;
 

@@ -62,7 +62,7 @@ QList<Lot> lots()
     return result;
 }
 
-void drawPlan(QImage& image, const QList<Lot>& lots)
+void drawPlan(QImage &image, const QList<Lot> &lots)
 {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -89,7 +89,7 @@ void drawPlan(QImage& image, const QList<Lot>& lots)
 
     // Lots.
     QFont numberFont(u"DejaVu Sans"_s, 15, QFont::Bold);
-    for (const Lot& lot : lots) {
+    for (const Lot &lot : lots) {
         const bool common = lot.name == u"Common"_s;
         p.setBrush(common ? QColor(0xcf, 0xe3, 0xc0) : QColor(0xfb, 0xf8, 0xef));
         p.setPen(QPen(QColor(0x4a, 0x3f, 0x35), 2));
@@ -146,7 +146,7 @@ void drawPlan(QImage& image, const QList<Lot>& lots)
         { asphalt, u"Road"_s },
     };
     int ky = legend.top() + 40;
-    for (const auto& key : keys) {
+    for (const auto &key : keys) {
         p.setBrush(key.fill);
         p.drawRect(legend.left() + 12, ky, 26, 18);
         p.drawText(QRect(legend.left() + 48, ky, 120, 18), Qt::AlignVCenter, key.text);
@@ -169,15 +169,15 @@ void drawPlan(QImage& image, const QList<Lot>& lots)
     p.drawText(QRect(1460, 510, 180, 20), Qt::AlignCenter, u"0    20    40    60    80 ft"_s);
 }
 
-bool writeMap(const QString& path, const QList<Lot>& lots)
+bool writeMap(const QString &path, const QList<Lot> &lots)
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     QByteArray text = "<map name=map>\r\n";
-    for (const Lot& lot : lots) {
+    for (const Lot &lot : lots) {
         QStringList coords;
-        for (const QPoint& pt : lot.outline)
+        for (const QPoint &pt : lot.outline)
             coords << QString::number(pt.x()) << QString::number(pt.y());
         text += "<AREA SHAPE=POLY COORDS=\"" + coords.join(u',').toUtf8() + "\" ID=\""
             + lot.name.toUtf8() + "\" color=\"#00ff00\">\r\n";
@@ -209,7 +209,7 @@ QList<Lot> largeLots()
     return result;
 }
 
-void drawLargePlan(QImage& image, const QList<Lot>& lots)
+void drawLargePlan(QImage &image, const QList<Lot> &lots)
 {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
@@ -219,7 +219,7 @@ void drawLargePlan(QImage& image, const QList<Lot>& lots)
     for (int y = 80; y < image.height(); y += 125 * 4)
         p.drawRect(0, y - 6, image.width(), 12);
     p.setFont(QFont(u"DejaVu Sans"_s, 11, QFont::Bold));
-    for (const Lot& lot : lots) {
+    for (const Lot &lot : lots) {
         p.setBrush(QColor(0xfb, 0xf8, 0xef));
         p.setPen(QPen(QColor(0x4a, 0x3f, 0x35), 2));
         p.drawPolygon(lot.outline);
@@ -230,7 +230,7 @@ void drawLargePlan(QImage& image, const QList<Lot>& lots)
 
 } // namespace
 
-int main(int argc, char* argv[])
+int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const bool large = argc == 4 && qstrcmp(argv[1], "--large") == 0;
