@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Outlines a new hot spot with Shift+clicks, names it, saves with Ctrl+S and exits through the
-# File menu; the map file and the settings must hold exactly what was made.
+# Outlines a new hot spot with Shift+clicks, names it, saves with Ctrl+S and closes the window;
+# the map file and the settings must hold exactly what was made.
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
@@ -17,7 +17,7 @@ e2e_start
 e2e_outline 100 80 300 80 300 240 100 240
 e2e_answer_input 'Make Hot Spot' 'Lot 7'
 e2e_save "$map"
-e2e_exit_by_menu
+e2e_exit_by_close_box
 
 e2e_write_map "$E2E_WORK/expected.map" 'Lot 7' '100,80,300,80,300,240,100,240'
 e2e_expect_file "$map" "$E2E_WORK/expected.map" "the saved map file"

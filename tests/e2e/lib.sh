@@ -408,7 +408,18 @@ e2e_open_file_menu()
 e2e_exit_by_menu()
 {
     e2e_open_file_menu
+    e2e_log "choosing Exit"
     xdotool key x
+    e2e_wait_exit
+}
+
+# e2e_exit_by_close_box: asks the main window to close, as its close box does, then waits for
+# the program to end with status 0.
+e2e_exit_by_close_box()
+{
+    e2e_log "closing the main window"
+    [ -x "${E2E_CLOSEWINDOW:-}" ] || e2e_fail "E2E_CLOSEWINDOW names no program to close a window with"
+    "$E2E_CLOSEWINDOW" "$e2e_wid" || e2e_fail "could not ask window $e2e_wid to close"
     e2e_wait_exit
 }
 

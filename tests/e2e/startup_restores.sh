@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Starts on a remembered picture and map: the hot spot's outline must show on the picture,
-# and exiting without edits must neither ask a question nor touch the map file.
+# and closing the window without edits must neither ask a question nor touch the map file.
 # shellcheck source=lib.sh
 source "$(dirname "$0")/lib.sh"
 e2e_setup "$@"
@@ -31,7 +31,7 @@ for area in '150 140 100 70' '400 120 150 200' '20 300 60 80'; do
     [ "$count" -eq 0 ] || e2e_fail "$count outline pixels ($E2E_GREEN) in the ${w}x$h area at picture pixel ($x, $y), away from the outline"
 done
 
-e2e_exit_by_menu
+e2e_exit_by_close_box
 e2e_expect_file "$map" "$E2E_WORK/seeded.map" "the map file after a run without edits"
 e2e_expect_setting CoordFile "$map"
 e2e_expect_setting BGPicture "$picture"
