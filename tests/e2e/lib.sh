@@ -3,8 +3,9 @@
 # server of its own (no window manager), drives it with xdotool and checks what it leaves on
 # disk and on screen. Sourced by the scenario scripts, which are called as
 #   scenario.sh PROGRAM OUTPUT_DIR
-# OUTPUT_DIR receives a screenshot, the program's output and the files under test when a
-# scenario fails (also when it passes, with E2E_KEEP_OUTPUT=1). Exit status 77 means the X server is missing and the scenario was skipped.
+# OUTPUT_DIR receives screenshots, the program's output and the files under test when a
+# scenario fails (also when it passes, with E2E_KEEP_OUTPUT=1). Exit status 77: no X server
+# (Xvfb) is installed, and the scenario was skipped.
 
 set -euo pipefail
 
