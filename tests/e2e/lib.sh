@@ -29,7 +29,8 @@ e2e_found=
 e2e_save_output()
 {
     mkdir -p "$e2e_out"
-    cp "$e2e_tmp"/quorvel.stderr "$e2e_tmp"/quorvel.stdout "$e2e_tmp"/xvfb.log "$e2e_out"/ 2>/dev/null || true
+    cp "$e2e_tmp"/quorvel.stderr "$e2e_tmp"/quorvel.stdout "$e2e_tmp"/xvfb.log "$e2e_out"/ \
+        2>/dev/null || true
     cp -r "$e2e_tmp"/work "$e2e_out"/ 2>/dev/null || true
     cp "$e2e_tmp"/config/quorvel/quorvel.conf "$e2e_out"/ 2>/dev/null || true
 }
@@ -169,7 +170,8 @@ e2e_seed_settings()
 # e2e_make_picture PATH: a 600 by 400 solid magenta bitmap, easy to find on the screen.
 e2e_make_picture()
 {
-    convert -size 600x400 "xc:$E2E_MAGENTA" "BMP3:$1" || e2e_fail "could not make the test picture $1"
+    convert -size 600x400 "xc:$E2E_MAGENTA" "BMP3:$1" ||
+        e2e_fail "could not make the test picture $1"
 }
 
 # e2e_write_map PATH NAME COORDS [NAME COORDS...]: a map file as the program writes it.
@@ -271,7 +273,8 @@ e2e_start()
 # e2e_shot PATH: screenshot of the main window.
 e2e_shot()
 {
-    xwd -silent -id "$e2e_wid" >"$1" 2>/dev/null || e2e_fail "could not take a screenshot of the main window"
+    xwd -silent -id "$e2e_wid" >"$1" 2>/dev/null ||
+        e2e_fail "could not take a screenshot of the main window"
 }
 
 # Waits until the magenta picture shows on the main window and keeps its place. The origin is
@@ -283,7 +286,8 @@ e2e_find_picture()
     local deadline=$((SECONDS + E2E_WAIT))
     while [ "$SECONDS" -lt "$deadline" ]; do
         e2e_shot "$shot"
-        box=$(convert "$shot" -fill black +opaque "$E2E_MAGENTA" -format '%@' info: 2>/dev/null || true)
+        box=$(convert "$shot" -fill black +opaque "$E2E_MAGENTA" -format '%@' info: 2>/dev/null ||
+            true)
         size=${box%%+*}
         offset=${box#*+}
         w=${size%x*}
@@ -299,7 +303,8 @@ e2e_find_picture()
         last=$box
         sleep 0.2
     done
-    e2e_fail "the 600x400 magenta picture did not show on the main window (bounding box of magenta: ${box:-none})"
+    e2e_fail "the 600x400 magenta picture did not show on the main window" \
+        "(bounding box of magenta: ${box:-none})"
 }
 
 # e2e_move X Y: the mouse to picture pixel (X, Y).
@@ -419,7 +424,8 @@ e2e_exit_by_menu()
 e2e_exit_by_close_box()
 {
     e2e_log "closing the main window"
-    [ -x "${E2E_CLOSEWINDOW:-}" ] || e2e_fail "E2E_CLOSEWINDOW names no program to close a window with"
+    [ -x "${E2E_CLOSEWINDOW:-}" ] ||
+        e2e_fail "E2E_CLOSEWINDOW names no program to close a window with"
     "$E2E_CLOSEWINDOW" "$e2e_wid" || e2e_fail "could not ask window $e2e_wid to close"
     e2e_wait_exit
 }
@@ -458,7 +464,8 @@ e2e_expect_setting()
     file=$(e2e_settings_file)
     value=$(sed -n '/^\[Settings\]/,/^\[/p' "$file" | sed -n "s/^$1=//p" | head -n1)
     [ "$value" = "$2" ] ||
-        e2e_fail "setting $1 is \"$value\", expected \"$2\" (settings file: $(tr '\n' ' ' <"$file"))"
+        e2e_fail "setting $1 is \"$value\", expected \"$2\"" \
+            "(settings file: $(tr '\n' ' ' <"$file"))"
 }
 
 # e2e_count_colour SHOT COLOUR X Y W H: how many pixels of that exact colour lie in the

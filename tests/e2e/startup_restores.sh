@@ -23,12 +23,14 @@ e2e_shot "$shot"
 for edge in '195 97 10 7' '195 247 10 7' '97 170 7 10' '297 170 7 10'; do
     read -r x y w h <<<"$edge"
     count=$(e2e_count_colour "$shot" "$E2E_GREEN" "$x" "$y" "$w" "$h")
-    [ "$count" -gt 0 ] || e2e_fail "no outline pixel ($E2E_GREEN) in the ${w}x$h area at picture pixel ($x, $y)"
+    [ "$count" -gt 0 ] ||
+        e2e_fail "no outline pixel ($E2E_GREEN) in the ${w}x$h area at picture pixel ($x, $y)"
 done
 for area in '150 140 100 70' '400 120 150 200' '20 300 60 80'; do
     read -r x y w h <<<"$area"
     count=$(e2e_count_colour "$shot" "$E2E_GREEN" "$x" "$y" "$w" "$h")
-    [ "$count" -eq 0 ] || e2e_fail "$count outline pixels ($E2E_GREEN) in the ${w}x$h area at picture pixel ($x, $y), away from the outline"
+    [ "$count" -eq 0 ] || e2e_fail "$count outline pixels ($E2E_GREEN) in the ${w}x$h area" \
+        "at picture pixel ($x, $y), away from the outline"
 done
 
 e2e_exit_by_close_box
