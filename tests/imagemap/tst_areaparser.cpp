@@ -207,10 +207,10 @@ void tst_AreaParser::realMaps_data()
         { "kemayo_maphilight__docs_demo_simple.html", 4 },
         { "jamietre_ImageMapster__examples_usa.html", 95 },
         { "jamietre_ImageMapster__examples_skeleton.html", 71 },
-        { "jamietre_ImageMapster__examples_shapes-spec__map1.html", 3 },
-        { "jamietre_ImageMapster__examples_shapes-spec__map2.html", 3 },
-        { "jamietre_ImageMapster__examples_shapes-spec__map3.html", 3 },
-        { "jamietre_ImageMapster__examples_shapes-spec__map4.html", 3 },
+        { "jamietre_ImageMapster__examples_shapes__map1.html", 3 },
+        { "jamietre_ImageMapster__examples_shapes__map2.html", 3 },
+        { "jamietre_ImageMapster__examples_shapes__map3.html", 3 },
+        { "jamietre_ImageMapster__examples_shapes__map4.html", 3 },
         { "webplatform_docs__html_attributes_shape_index.html", 10 },
     };
     for (const auto &[name, count] : maps)
