@@ -7,11 +7,14 @@ bash tools/install-deps.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev
 demo=$PWD/build/demo
-mkdir -p "$demo/config/quorvel"
-cp examples/siteplan.map "$demo/siteplan.map"
-cat >"$demo/config/quorvel/quorvel.conf" <<CONF
+# Seeded once: later runs keep whatever was edited and saved in the demo.
+if [ ! -f "$demo/config/quorvel/quorvel.conf" ]; then
+    mkdir -p "$demo/config/quorvel"
+    cp examples/siteplan.map "$demo/siteplan.map"
+    cat >"$demo/config/quorvel/quorvel.conf" <<CONF
 [Settings]
 CoordFile=$demo/siteplan.map
 BGPicture=$PWD/examples/siteplan.jpg
 CONF
+fi
 XDG_CONFIG_HOME=$demo/config exec build/dev/src/app/quorvel
