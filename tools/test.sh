@@ -10,3 +10,6 @@ for preset in dev asan; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+echo "== formatting =="
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format-14 --dry-run --Werror
+echo "formatting: clean"
