@@ -4,6 +4,7 @@
 #include "platform/prompts.h"
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
+#include "silentstandins.h"
 
 #include <QTemporaryDir>
 
@@ -16,40 +17,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class SilentPrompts final : public Prompts
-{
-public:
-    Button message(const QString &, Buttons, Icon, const QString &) override
-    {
-        ++messages;
-        return Button::Ok;
-    }
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-    QString openFile(const FileDialog &) override { return {}; }
-    QString saveFile(const FileDialog &) override { return {}; }
-    int messages = 0;
-};
-
-class NullSettings final : public SettingsStore
-{
-public:
-    QString ReadSetting(const QString &, const QString &) override { return {}; }
-    void WriteSetting(const QString &, const QString &, const QString &) override { }
-};
-
-class NullView final : public EditorView
-{
-public:
-    void setHotSpotFileText(const QString &) override { }
-    QString hotSpotFileText() const override { return {}; }
-    void setPosText(int, const QString &) override { }
-    QString posText(int) const override { return {}; }
-    void setMousePosText(const QString &) override { }
-    void setCoordFText(const QString &) override { }
-    bool isSaved() const override { return true; }
-    void setIsSaved(bool) override { }
-};
 
 // A full table: 1001 octagon-like hot spots of 8 corners on a 6000 by 4000 plan.
 std::unique_ptr<HotSpotTable> fullTable()

@@ -3,6 +3,7 @@
 #include "model/hotspottable.h"
 #include "platform/prompts.h"
 #include "platform/settingsstore.h"
+#include "silentstandins.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,35 +19,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-class SilentPrompts final : public Prompts
-{
-public:
-    Button message(const QString &, Buttons, Icon, const QString &) override { return Button::Ok; }
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-    QString openFile(const FileDialog &) override { return {}; }
-    QString saveFile(const FileDialog &) override { return {}; }
-};
-
-class NullSettings final : public SettingsStore
-{
-public:
-    QString ReadSetting(const QString &, const QString &) override { return {}; }
-    void WriteSetting(const QString &, const QString &, const QString &) override { }
-};
-
-class NullView final : public EditorView
-{
-public:
-    void setHotSpotFileText(const QString &) override { }
-    QString hotSpotFileText() const override { return {}; }
-    void setPosText(int, const QString &) override { }
-    QString posText(int) const override { return {}; }
-    void setMousePosText(const QString &) override { }
-    void setCoordFText(const QString &) override { }
-    bool isSaved() const override { return true; }
-    void setIsSaved(bool) override { }
-};
 
 void check(bool condition)
 {
