@@ -100,7 +100,7 @@ void AppShell::Init_App()
 
     const bool goOn = run([this] {
         m_capture.Drawing = false;
-        m_table.HotSpotCount = 0;
+        m_table.ResetCount();
         QString value = m_settings.ReadSetting(settingsSection, coordFileKey);
         if (value.isEmpty())
             value = defaultMapPath();

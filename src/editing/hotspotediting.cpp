@@ -185,7 +185,7 @@ void HotSpotEditing::modifyCoordinates(const QString &name)
     }
     if (answer.isEmpty())
         return;
-    m_table.HotSpotCoords[slot] = answer;
+    m_table.SetHotSpotCoords(slot, answer);
     RefreshImageMap();
     m_view.setIsSaved(false);
 }

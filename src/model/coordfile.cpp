@@ -30,36 +30,32 @@ void createEmptyMapFile(const QString &path)
 // Reads the file into the table; throws AppError when it cannot be opened.
 void readLines(const QString &path, HotSpotTable &table, Prompts &prompts)
 {
-    table.HotSpotCount = 0;
+    table.ResetCount();
     TextFileReader in(path);
     if (in.atEnd()) {
         prompts.message(path + u" missing !"_s);
         return;
     }
-    table.MapText = in.readLine();
+    table.BeginRead(in.readLine());
     const QString footer = MapFormat::footer();
     while (!in.atEnd()) {
         const QString line = in.readLine();
         if (line == footer)
             break;
         ParseCoordFileLine(line, table, prompts);
-        table.MapText += line;
+        table.AppendReadLine(line);
     }
 }
 
-// Position (1-based) of the first double quote in text, or 0. Positions are 16-bit.
-int quotePosition(QStringView text)
+// Position (1-based) of the first double quote in text, or 0. Not limited to 16 bits: the
+// writer saves lists of any length, and the reader must take back everything it wrote.
+qsizetype quotePosition(QStringView text)
 {
-    const qsizetype index = text.indexOf(u'"');
-    if (index < 0)
-        return 0;
-    if (index + 1 > 32767)
-        throw AppError::fromNumber(ErrorNumber::Overflow);
-    return static_cast<int>(index + 1);
+    return text.indexOf(u'"') + 1;
 }
 
 // The text before the first double quote; a missing quote is an invalid call.
-QString textBeforeQuote(QStringView text, int position)
+QString textBeforeQuote(QStringView text, qsizetype position)
 {
     if (position < 1)
         throw AppError::fromNumber(ErrorNumber::InvalidCall);
@@ -71,21 +67,16 @@ QString textBeforeQuote(QStringView text, int position)
 void ParseCoordFileLine(const QString &line, HotSpotTable &table, Prompts &prompts)
 {
     try {
-        if (table.HotSpotCount >= HotSpotTable::Capacity) {
-            table.HotSpotCount = HotSpotTable::Capacity;
-            throw AppError::fromNumber(ErrorNumber::SubscriptOutOfRange);
-        }
-        ++table.HotSpotCount;
-        const int slot = table.HotSpotCount - 1;
+        const int slot = table.ClaimReadSlot();
 
         QStringView rest(line);
         rest = rest.mid(quotePosition(rest));
-        int position = quotePosition(rest);
-        table.HotSpotCoords[slot] = textBeforeQuote(rest, position);
+        qsizetype position = quotePosition(rest);
+        table.StoreReadCoords(slot, textBeforeQuote(rest, position));
         rest = rest.mid(position);
         rest = rest.mid(quotePosition(rest));
         position = quotePosition(rest);
-        table.HotSpotNames[slot] = textBeforeQuote(rest, position);
+        table.StoreReadName(slot, textBeforeQuote(rest, position));
     } catch (const AppError &e) {
         prompts.message(u"ParseCoordFileLine_ERR: "_s + numberAndDescription(e));
     }

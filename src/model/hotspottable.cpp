@@ -1,6 +1,7 @@
 #include "model/hotspottable.h"
 
 #include "model/maptext.h"
+#include "platform/apperror.h"
 
 #include <algorithm>
 
@@ -60,6 +61,36 @@ void HotSpotTable::EraseHotSpots()
         coords.clear();
     for (QString &name : HotSpotNames)
         name.clear();
+}
+
+void HotSpotTable::SetHotSpotCoords(int slot, const QString &coords)
+{
+    HotSpotCoords.at(slot) = coords;
+    BuildMapText();
+}
+
+void HotSpotTable::RestoreSlot(int slot, const QString &coords, const QString &name)
+{
+    HotSpotCoords.at(slot) = coords;
+    HotSpotNames.at(slot) = name;
+    if (slot >= HotSpotCount)
+        HotSpotCount = qint16(slot + 1);
+    BuildMapText();
+}
+
+void HotSpotTable::BeginRead(const QString &firstLine)
+{
+    HotSpotCount = 0;
+    MapText = firstLine;
+}
+
+int HotSpotTable::ClaimReadSlot()
+{
+    if (HotSpotCount >= Capacity) {
+        HotSpotCount = Capacity;
+        throw AppError::fromNumber(ErrorNumber::SubscriptOutOfRange);
+    }
+    return HotSpotCount++;
 }
 
 QString HotSpotTable::BuildAreaLine(int slot) const

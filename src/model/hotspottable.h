@@ -31,6 +31,22 @@ public:
     bool RenameHotSpot(int slot, const QString &newName);
     /// Empties every slot; the count and the map text stay.
     void EraseHotSpots();
+    /// Gives a slot a new coordinate list and rebuilds the map text.
+    void SetHotSpotCoords(int slot, const QString &coords);
+    /// Puts a slot back exactly as it was (undo); the count grows to include it.
+    void RestoreSlot(int slot, const QString &coords, const QString &name);
+    /// No slots in use; the slots' contents and the map text stay.
+    void ResetCount() { HotSpotCount = 0; }
+
+    /// Reading a map file: no slots in use, and the map text starts as the file's first line.
+    void BeginRead(const QString &firstLine);
+    /// Claims the slot for the next line read. Throws AppError 9 when every slot is taken.
+    int ClaimReadSlot();
+    /// What the reader parsed of a line, stored in the slot it claimed.
+    void StoreReadCoords(int slot, const QString &coords) { HotSpotCoords.at(slot) = coords; }
+    void StoreReadName(int slot, const QString &name) { HotSpotNames.at(slot) = name; }
+    /// The reader keeps each area line as read in the map text (no line ends, no footer).
+    void AppendReadLine(const QString &line) { MapText += line; }
 
     QString BuildAreaLine(int slot) const;
     void BuildMapText();

@@ -24,7 +24,6 @@ const QString footer = u"</map>"_s;
 const QString areaA = u"<AREA SHAPE=POLY COORDS=\"1,2,3,4,5,6\" ID=\"A\" color=\"#00ff00\">"_s;
 const QString areaB = u"<AREA SHAPE=POLY COORDS=\"7,8,9,10,11,12\" ID=\"B c\" color=\"#00ff00\">"_s;
 const QString parseError5 = u"ParseCoordFileLine_ERR: 5 Invalid procedure call or argument"_s;
-const QString parseError6 = u"ParseCoordFileLine_ERR: 6 Overflow"_s;
 const QString parseError9 = u"ParseCoordFileLine_ERR: 9 Subscript out of range"_s;
 
 QByteArray crlf(const QStringList &lines)
@@ -181,8 +180,11 @@ void tst_CoordFile::workedExample()
 
 void tst_CoordFile::writtenFileReadsBack()
 {
-    const QStringList coords = { u"1,2,3,4,5,6"_s, u"10,20,30,40,50,60,70,80"_s, u"5,5,9,9,5,9"_s,
-        u"0,0,1,1,0,1"_s };
+    QString longList; // about 11,000 corners: past any 16-bit position
+    for (int corner = 0; longList.size() < 100000; ++corner)
+        longList += QString::number(corner % 5000) + u',' + QString::number(corner / 5000) + u',';
+    longList.chop(1);
+    const QStringList coords = { u"1,2,3,4,5,6"_s, longList, u"5,5,9,9,5,9"_s, u"0,0,1,1,0,1"_s };
     const QStringList names = { u"Lot 1"_s, u"Zoë & <Sons>"_s, QString(), u"Lot 1 "_s };
     for (qsizetype i = 0; i < coords.size(); ++i)
         m_table->AddHotSpot(coords.at(i), names.at(i));
@@ -375,15 +377,14 @@ void tst_CoordFile::parseCoordFileLine_data()
     QTest::newRow("two quotes") << u"\"1,2\" ID=A"_s << u"1,2"_s << QString() << parseError5;
     QTest::newRow("three quotes") << u"\"1,2\" ID=\"A"_s << u"1,2"_s << QString() << parseError5;
 
+    // Quote positions have no 16-bit limit: the writer saves lists of any length.
     const QString values = u"\"1,2\" \"A\""_s;
-    QTest::newRow("first quote at 32767")
-        << QString(32766, u'x') + values << u"1,2"_s << u"A"_s << QString();
-    QTest::newRow("first quote at 32768")
-        << QString(32767, u'x') + values << QString() << QString() << parseError6;
-    QTest::newRow("closing quote far into the rest")
-        << u"\""_s + QString(32767, u'x') + u"\" \"A\""_s << QString() << QString() << parseError6;
-    QTest::newRow("name quote far into the rest")
-        << u"\"1,2\" \""_s + QString(40000, u'x') + u'"' << u"1,2"_s << QString() << parseError6;
+    QTest::newRow("first quote past 32767")
+        << QString(40000, u'x') + values << u"1,2"_s << u"A"_s << QString();
+    QTest::newRow("100,000-character list") << u"\""_s + QString(100000, u'1') + u"\" \"A\""_s
+                                            << QString(100000, u'1') << u"A"_s << QString();
+    QTest::newRow("name quote far into the rest") << u"\"1,2\" \""_s + QString(40000, u'x') + u'"'
+                                                  << u"1,2"_s << QString(40000, u'x') << QString();
 }
 
 void tst_CoordFile::parseCoordFileLine()
