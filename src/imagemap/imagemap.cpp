@@ -138,7 +138,8 @@ void ImageMap::showAreas(const QList<MapArea> &areas)
             const QColor parsed = QColor::fromString(area.color);
             lastColor = parsed.isValid() ? parsed : defaultOutline;
         }
-        spots.append({ std::move(*shape), area.id, lastColor });
+        // Names go back to the editor as it wrote them, so it finds them in its table.
+        spots.append({ std::move(*shape), area.idAsWritten, lastColor });
     }
     m_spots = std::move(spots);
     m_hover = m_mouseInside ? hotSpotIndexAt(m_mouse) : -1;
@@ -206,11 +207,19 @@ QString ImageMap::hotSpotAt(const QPointF &pixel) const
 
 int ImageMap::hotSpotIndexAt(const QPointF &pixel) const
 {
+    const double slack = hitSlack();
     for (qsizetype k = 0; k < m_spots.size(); ++k) {
-        if (m_spots[k].shape.contains(pixel))
+        if (m_spots[k].shape.hits(pixel, slack))
             return int(k);
     }
     return -1;
+}
+
+// Hot spots without area are drawn as a line or dot of one pixel; a click this close (3 screen
+// pixels, in picture pixels) still reaches them.
+double ImageMap::hitSlack() const
+{
+    return 3.0;
 }
 
 float ImageMap::twipsX(const QPointF &pos) const
@@ -242,6 +251,11 @@ void ImageMap::paintEvent(QPaintEvent *event)
     painter.setPen(pen);
     const QRectF visible = QRectF(exposed).adjusted(-1, -1, 1, 1);
     const auto draw = [&painter](const HotSpot &spot) {
+        if (spot.shape.isDot()) {
+            const QPoint at = spot.shape.outline().constFirst();
+            painter.fillRect(QRect(at - QPoint(1, 1), QSize(3, 3)), painter.pen().color());
+            return;
+        }
         switch (spot.shape.kind()) {
         case MapArea::Shape::Poly:
         case MapArea::Shape::Rect:
@@ -255,7 +269,8 @@ void ImageMap::paintEvent(QPaintEvent *event)
         }
     };
     for (const HotSpot &spot : std::as_const(m_spots)) {
-        if (!spot.shape.bounds().intersects(visible)
+        // Widened, as the bounds of a line or dot have no area to intersect with.
+        if (!spot.shape.bounds().adjusted(-2, -2, 2, 2).intersects(visible)
             && spot.shape.kind() != MapArea::Shape::Default)
             continue;
         if (spot.color != pen.color()) {
