@@ -50,15 +50,21 @@ QString QtPrompts::input(const QString &prompt, const QString &title, const QStr
     QInputDialog dialog(m_parent);
     dialog.setWindowTitle(effectiveCaption(title));
     dialog.setInputMode(QInputDialog::TextInput);
-    // The prompt carries names as typed. The label has the line edit as its buddy, so a
-    // single "&" would mark a shortcut; a doubled one shows as itself.
-    dialog.setLabelText(QString(prompt).replace(u'&', u"&&"_s));
-    if (auto *label = dialog.findChild<QLabel *>())
-        label->setTextFormat(Qt::PlainText);
+    dialog.setLabelText(prompt);
     // Coordinate lists of large polygons run far past the default limit of 32767.
     if (auto *edit = dialog.findChild<QLineEdit *>())
         edit->setMaxLength(std::numeric_limits<int>::max());
     dialog.setTextValue(defaultText);
+    // The prompt carries names as typed. Laying the dialog out gives its label the line edit
+    // as buddy, which makes "&" a shortcut marker; without the buddy, and with the text set
+    // again, the label shows the text as it is.
+    dialog.adjustSize();
+    if (auto *label = dialog.findChild<QLabel *>()) {
+        label->setBuddy(nullptr);
+        label->setTextFormat(Qt::PlainText);
+        label->clear();
+        label->setText(prompt);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.textValue();

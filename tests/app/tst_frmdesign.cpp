@@ -115,6 +115,7 @@ private slots:
 
     void mouseMakesHotSpot();
     void rightClickDeletesHotSpot();
+    void everyHotSpotReachableAsWritten();
 
     void endingRunsTerminationOnce_data();
     void endingRunsTerminationOnce();
@@ -579,6 +580,72 @@ void tst_frmDesign::rightClickDeletesHotSpot()
     QVERIFY(w.hotSpotTable().HotSpotNames[0].isEmpty());
     QCOMPARE(w.hotSpotTable().HotSpotNames[1], u"Lot 2"_s);
     QVERIFY(!w.isSaved());
+}
+
+void tst_frmDesign::everyHotSpotReachableAsWritten()
+{
+    // Names that look like markup, a hot spot of two corners, and a polygon whose list is
+    // longer than a line edit holds by default.
+    QString big;
+    while (big.size() < 100000)
+        big += u"300,100,"_s;
+    big += u"400,100,400,200,300,200"_s;
+    writeFile(m_mapPath,
+        "<map name=map>\r\n"
+        "<AREA SHAPE=POLY COORDS=\"10,10,60,10,60,60,10,60\" ID=\"A&amp;B\" color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\"100,10,150,10,150,60,100,60\" ID=\"Lot &#55;\" "
+        "color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\"200,10,250,10,250,60,200,60\" ID=\"Lot 7\" "
+        "color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\"10,100,110,100\" ID=\"Pair\" color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\""
+            + big.toLatin1() + "\" ID=\"Big\" color=\"#00ff00\">\r\n</map>\r\n");
+    frmDesign &w = openWindow();
+    const HotSpotTable &table = w.hotSpotTable();
+    QCOMPARE(table.HotSpotCount, 5);
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    QVERIFY(map);
+
+    QStringList asked;
+    const auto answer = [&](const QString &text) {
+        m_modals->then([&asked, text](QWidget *modal) {
+            if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+                asked.append(input->labelText());
+                input->setTextValue(text.isNull() ? input->textValue() : text);
+                input->accept();
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                asked.append(box->text());
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+    };
+    answer(u"AB"_s);
+    QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+    answer({});
+    QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(120, 30));
+    answer(u"10,100,110,100,60,150"_s);
+    QTest::mouseClick(map, Qt::LeftButton, Qt::ControlModifier, QPoint(60, 102));
+    qsizetype shownLength = 0;
+    m_modals->then([&](QWidget *modal) {
+        auto *input = qobject_cast<QInputDialog *>(modal);
+        QVERIFY(input);
+        shownLength = input->textValue().size();
+        input->accept();
+    });
+    QTest::mouseClick(map, Qt::LeftButton, Qt::ControlModifier, QPoint(350, 150));
+
+    QCOMPARE(asked,
+        (QStringList { u"Change A&amp;B's to: "_s,
+            u"Do You Really want to delete Lot &#55;'s  Hot Spot"_s, u"Change Pair's to: "_s }));
+    QCOMPARE(table.HotSpotNames[0], u"AB"_s);
+    QVERIFY(table.HotSpotNames[1].isEmpty());
+    QCOMPARE(table.HotSpotNames[2], u"Lot 7"_s);
+    QCOMPARE(table.HotSpotCoords[2], u"200,10,250,10,250,60,200,60"_s);
+    QCOMPARE(table.HotSpotCoords[3], u"10,100,110,100,60,150"_s);
+    // Looking at the long list through the prompt leaves it whole, and the box shows it all.
+    QCOMPARE(shownLength, big.size());
+    QCOMPARE(table.HotSpotCoords[4], big);
+    QCOMPARE(child<QLineEdit>(u"Coord_F"_s)->text(), big);
 }
 
 void tst_frmDesign::endingRunsTerminationOnce_data()

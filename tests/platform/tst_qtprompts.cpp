@@ -33,7 +33,7 @@ template <typename T> void whenShown(std::function<void(T *)> act)
 // without a shortcut, so no markup, no "&" marker and every blank.
 bool showsLiterally(QLabel *label, const QString &text)
 {
-    if (!label)
+    if (!label || label->text() != text)
         return false;
     QLabel reference;
     reference.setTextFormat(Qt::PlainText);
