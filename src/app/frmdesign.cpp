@@ -10,6 +10,7 @@
 #include "editing/hotspotediting.h"
 #include "imagemap/imagemap.h"
 #include "platform/guarded.h"
+#include "platform/mousekeycodes.h"
 #include "platform/screenmetrics.h"
 
 #include <QApplication>
@@ -17,7 +18,6 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QStyle>
 #include <QWindow>
 
 #include <algorithm>
@@ -32,17 +32,7 @@ constexpr int homeLeft = 16;
 constexpr int homeTop = 50;
 constexpr int scrolledTop = 49;
 
-constexpr int keyAsciiCtrlO = 15;
-constexpr int keyAsciiCtrlS = 19;
-constexpr int keyCodeF1 = 112;
-
 constexpr int scrollStep = 20;
-
-int shiftState(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-        | (modifiers & Qt::AltModifier ? 4 : 0);
-}
 
 // The character a key press types. Ctrl+letter types a control character (Ctrl+S is 19), but
 // not every platform puts it in text(), so it is derived from the key as well.
@@ -122,13 +112,22 @@ frmDesign::~frmDesign()
 }
 
 // The client area has the designed size, with the menu bar above it, and the window opens
-// centred on the screen.
+// centred on the screen where it fits; elsewhere it starts at the screen's top-left corner and
+// shows what fits, so that the menus, bars and reset button stay within reach.
 void frmDesign::placeOnScreen()
 {
     resize(1657, 927 + menuBar()->sizeHint().height());
-    if (const QScreen *target = screen())
-        setGeometry(QStyle::alignedRect(
-            Qt::LeftToRight, Qt::AlignCenter, size(), target->availableGeometry()));
+    const QScreen *target = screen();
+    if (!target)
+        return;
+    const QRect place = windowPlacement(size(), target->availableGeometry());
+    if (place.size() == size()) {
+        setGeometry(place);
+    } else {
+        // move() places the frame, so that the title bar is on the screen too.
+        resize(place.size());
+        move(place.topLeft());
+    }
 }
 
 void frmDesign::setHotSpotFileText(const QString &text)
@@ -178,7 +177,8 @@ bool frmDesign::eventFilter(QObject *watched, QEvent *event)
         if (watched == windowHandle()) {
             const auto *key = static_cast<QKeyEvent *>(event);
             if (!key->isAutoRepeat())
-                Form_KeyUp(key->key() == Qt::Key_F1 ? keyCodeF1 : 0, shiftState(key->modifiers()));
+                Form_KeyUp(key->key() == Qt::Key_F1 ? MouseKeyCodes::KeyCodeF1 : 0,
+                    MouseKeyCodes::shiftCode(key->modifiers()));
         }
         break;
     case QEvent::Resize:
@@ -193,16 +193,16 @@ bool frmDesign::eventFilter(QObject *watched, QEvent *event)
 
 void frmDesign::Form_KeyPress(int keyAscii)
 {
-    if (keyAscii == keyAsciiCtrlS)
+    if (keyAscii == MouseKeyCodes::KeyAsciiCtrlS)
         mnuSave_Click();
-    else if (keyAscii == keyAsciiCtrlO)
+    else if (keyAscii == MouseKeyCodes::KeyAsciiCtrlO)
         mnuLoad_Click();
 }
 
 void frmDesign::Form_KeyUp(int keyCode, int shift)
 {
     Q_UNUSED(shift)
-    if (keyCode == keyCodeF1)
+    if (keyCode == MouseKeyCodes::KeyCodeF1)
         mnuHelp_Click();
 }
 
@@ -219,8 +219,12 @@ void frmDesign::updateScrollRanges()
     const QSize area = ui->centralwidget->size();
     const int visibleWidth = area.width() - homeLeft;
     const int visibleHeight = area.height() - scrolledTop;
-    ui->HScroll1->setMaximum(std::max(0, ui->ImageMap1->width() - visibleWidth));
-    ui->VScroll1->setMaximum(std::max(0, ui->ImageMap1->height() - visibleHeight));
+    // Never below a bar's value: clamping it would move the picture, and a change of size
+    // moves nothing.
+    ui->HScroll1->setMaximum(
+        std::max({ 0, ui->ImageMap1->width() - visibleWidth, ui->HScroll1->value() }));
+    ui->VScroll1->setMaximum(
+        std::max({ 0, ui->ImageMap1->height() - visibleHeight, ui->VScroll1->value() }));
     ui->HScroll1->setPageStep(std::max(scrollStep, visibleWidth - scrollStep));
     ui->VScroll1->setPageStep(std::max(scrollStep, visibleHeight - scrollStep));
 }

@@ -1,6 +1,7 @@
 #include "imagemap/imagemap.h"
 
 #include "platform/apperror.h"
+#include "platform/mousekeycodes.h"
 #include "platform/screenmetrics.h"
 #include "platform/textfile.h"
 
@@ -14,6 +15,7 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+using namespace MouseKeyCodes;
 
 namespace {
 
@@ -21,35 +23,9 @@ const QColor defaultOutline(0x00, 0xff, 0x00);
 const QColor constructionColor(0xff, 0x20, 0x20);
 const QColor background(0x80, 0x80, 0x80);
 
-int buttonCode(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
 int buttonSlot(Qt::MouseButton button)
 {
     return button == Qt::LeftButton ? 0 : button == Qt::RightButton ? 1 : 2;
-}
-
-int buttonsCode(Qt::MouseButtons buttons)
-{
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0)
-        | (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftCode(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-        | (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
 Qt::MouseButton slotButton(int slot)
@@ -224,12 +200,12 @@ double ImageMap::hitSlack() const
 
 float ImageMap::twipsX(const QPointF &pos) const
 {
-    return float(pos.x() * twipsPerPixelX());
+    return screenTwips().toTwipsX(pos.x());
 }
 
 float ImageMap::twipsY(const QPointF &pos) const
 {
-    return float(pos.y() * twipsPerPixelY());
+    return screenTwips().toTwipsY(pos.y());
 }
 
 void ImageMap::paintEvent(QPaintEvent *event)

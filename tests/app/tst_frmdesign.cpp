@@ -105,6 +105,8 @@ private slots:
     void scrollAndReset();
     void scrollRangesReachEveryEdge();
     void scrollRangesFollowPicture();
+    void placement();
+    void resizeMovesNothing();
 
     void f1OpensHelp_data();
     void f1OpensHelp();
@@ -435,6 +437,51 @@ void tst_frmDesign::scrollRangesFollowPicture()
     const QSize area = w.centralWidget()->size();
     QCOMPARE(hbar->maximum(), map->width() - (area.width() - 16));
     QCOMPARE(vbar->maximum(), map->height() - (area.height() - 49));
+}
+
+void tst_frmDesign::placement()
+{
+    frmDesign &w = openWindow();
+    const QRect available = w.screen()->availableGeometry();
+    const QSize designed(1657, 927 + w.menuBar()->height());
+    if (available.width() >= designed.width() && available.height() >= designed.height()) {
+        QCOMPARE(w.size(), designed);
+        const QPoint offCentre = w.geometry().center() - available.center();
+        QVERIFY2(offCentre.manhattanLength() <= 1,
+            qPrintable(u"%1,%2"_s.arg(offCentre.x()).arg(offCentre.y())));
+    } else {
+        // Menus, bars and the reset button all on the screen, and the map where it belongs.
+        QCOMPARE(w.frameGeometry().topLeft(), available.topLeft());
+        QVERIFY(w.width() <= available.width() && w.height() <= available.height());
+        const QRect shown = QRect(w.mapToGlobal(QPoint()), w.size()) & available;
+        for (const char *name : { "HScroll1", "VScroll1", "Btn_Reset" }) {
+            auto *widget = child<QWidget>(QLatin1StringView(name));
+            QVERIFY(widget);
+            QVERIFY2(shown.contains(QRect(widget->mapToGlobal(QPoint()), widget->size())), name);
+        }
+        QCOMPARE(child<QWidget>(u"ImageMap1"_s)->pos(), QPoint(16, 50));
+    }
+}
+
+void tst_frmDesign::resizeMovesNothing()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    auto *hbar = child<QScrollBar>(u"HScroll1"_s);
+    auto *vbar = child<QScrollBar>(u"VScroll1"_s);
+    QVERIFY(map && hbar && vbar);
+    hbar->setValue(hbar->maximum());
+    vbar->setValue(vbar->maximum());
+    const QPoint scrolled = map->pos();
+    QCOMPARE(scrolled, QPoint(16 - hbar->maximum(), 49 - vbar->maximum()));
+
+    // Larger first, where the bars' ranges would shrink below their values, then smaller.
+    for (const QSize &size : { w.size() + QSize(200, 120), w.size() - QSize(300, 200) }) {
+        w.resize(size);
+        QTRY_COMPARE(w.size(), size);
+        QCOMPARE(map->pos(), scrolled);
+        QCOMPARE(QPoint(hbar->value(), vbar->value()), QPoint(16, 49) - scrolled);
+    }
 }
 
 void tst_frmDesign::f1OpensHelp_data()
