@@ -9,6 +9,7 @@
 #include "recordingcontrol.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,20 +59,6 @@ struct Run
         }
     }
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray mapBytes(const QStringList &areaLines)
-{
-    QByteArray bytes = MapFormat::header().toUtf8() + "\r\n";
-    for (const QString &line : areaLines)
-        bytes += line.toUtf8() + "\r\n";
-    return bytes + MapFormat::footer().toUtf8() + "\r\n";
-}
 
 } // namespace
 
@@ -142,9 +129,7 @@ void tst_AppShell::checkPromptsUsed(Run &run)
 void tst_AppShell::makeMap(const QString &path, const QStringList &areaLines) const
 {
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(mapBytes(areaLines));
+    writeBytes(path, mapBytes(areaLines));
 }
 
 void tst_AppShell::makePicture(const QString &path) const
@@ -373,7 +358,7 @@ void tst_AppShell::guard()
         const bool written = QFileInfo::exists(inDir(candidate));
         QCOMPARE(written, candidate == writtenTo);
         if (written)
-            QVERIFY(readAll(inDir(candidate)).contains("\"12\""));
+            QVERIFY(readBytes(inDir(candidate)).contains("\"12\""));
     }
 
     if (command == u"load") {
@@ -425,7 +410,7 @@ void tst_AppShell::clearKeepsTheCount()
 
     const QString blankMap = AppShell::blankMapPath();
     QVERIFY2(blankMap.startsWith(m_env.filePath(u"data/"_s)), qPrintable(blankMap));
-    QCOMPARE(readAll(blankMap), mapBytes({}));
+    QCOMPARE(readBytes(blankMap), mapBytes({}));
     QCOMPARE(run.control.calls,
         QStringList({ u"Picture=none"_s, u"coordsfile="_s, u"coordsstring="_s,
             u"coordsfile="_s + blankMap }));
@@ -446,7 +431,7 @@ void tst_AppShell::clearKeepsTheCount()
     const QString after = m_dir->filePath(u"after.map"_s);
     run.script({ u"save:"_s + after });
     QCOMPARE(run.files.mnuSave_Click(), FileCommands::SaveOutcome::Written);
-    QCOMPARE(readAll(after), mapBytes({ MapFormat::areaLine(u"1,1,5,1,5,5"_s, u"new"_s) }));
+    QCOMPARE(readBytes(after), mapBytes({ MapFormat::areaLine(u"1,1,5,1,5,5"_s, u"new"_s) }));
     checkPromptsUsed(run);
 }
 

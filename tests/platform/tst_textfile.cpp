@@ -1,5 +1,6 @@
 #include "apperrortest.h"
 #include "platform/textfile.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -10,19 +11,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
 
 } // namespace
 
