@@ -193,8 +193,10 @@ void TextFileWriter::commit()
     file.setDirectWriteFallback(true);
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
-        if (folderRefused(errno, m_path))
+        const int err = errno;
+        if (folderRefused(err, m_path))
             return writeInPlace();
+        errno = err; // the check made system calls of its own
         throw AppError::fromFile(file, m_path);
     }
     errno = 0;
@@ -205,8 +207,10 @@ void TextFileWriter::commit()
         throw AppError::fromFile(file, m_path);
     errno = 0;
     if (!file.commit()) {
-        if (file.error() == QFileDevice::RenameError && folderRefused(errno, m_path))
+        const int err = errno;
+        if (file.error() == QFileDevice::RenameError && folderRefused(err, m_path))
             return writeInPlace();
+        errno = err;
         throw AppError::fromFile(file, m_path);
     }
 }

@@ -19,6 +19,7 @@
 #include <QTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -144,7 +145,7 @@ void tst_AppShell::startup_data()
 {
     QTest::addColumn<QStringList>("seed"); // key=value
     QTest::addColumn<bool>("defaultsOnDisk");
-    QTest::addColumn<int>("coordsFileError");
+    QTest::addColumn<int>("coordsFileError"); // what no file can provoke; 0 reads the file
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QStringList>("writes");
     QTest::addColumn<QString>("coordFilePath");
@@ -169,7 +170,7 @@ void tst_AppShell::startup_data()
         << QStringList { u"CoordFile="_s, u"BGPicture="_s } << true << 0 << QStringList()
         << QStringList() << defaultMap << defaultMap << 1 << true << defaultPicture;
     QTest::newRow("map file missing: key cleared silently, picture still restored")
-        << QStringList { u"CoordFile=%d/gone.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 53
+        << QStringList { u"CoordFile=%d/gone.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 0
         << QStringList() << QStringList { u"Settings/CoordFile="_s } << u"%d/gone.map"_s << previous
         << 0 << true << picture;
     QTest::newRow("76 in the map stage: picture message with no path, no picture")
@@ -189,15 +190,32 @@ void tst_AppShell::startup_data()
         << QStringList { u"Init_App_ERR: 481 Invalid picture"_s } << QStringList() << site << site
         << 1 << false << u"%d/notes.txt"_s;
     QTest::newRow("map and picture missing: both keys cleared, nothing shown")
-        << QStringList { u"CoordFile=%d/gone.map"_s, u"BGPicture=%d/gone.jpg"_s } << false << 53
+        << QStringList { u"CoordFile=%d/gone.map"_s, u"BGPicture=%d/gone.jpg"_s } << false << 0
         << QStringList() << QStringList { u"Settings/CoordFile="_s, u"Settings/BGPicture="_s }
         << u"%d/gone.map"_s << previous << 0 << false << u"%d/gone.jpg"_s;
-    QTest::newRow("reader failure: reported by the reader, picture still restored")
+    QTest::newRow("map folder missing: as a missing map")
+        << QStringList { u"CoordFile=%d/nodir/x.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 0
+        << QStringList() << QStringList { u"Settings/CoordFile="_s } << u"%d/nodir/x.map"_s
+        << previous << 0 << true << picture;
+    // The control cannot read these either; the reader names the path and the picture loads.
+    QTest::newRow("map path is a folder")
         << QStringList { u"CoordFile=%d/folder.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 0
         << QStringList { u"75 Path/File access error File:%d/folder.map"_s } << QStringList()
         << u"%d/folder.map"_s << QString() << 0 << true << picture;
+    QTest::newRow("map path is a named pipe")
+        << QStringList { u"CoordFile=%d/pipe.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 0
+        << QStringList { u"75 Path/File access error File:%d/pipe.map"_s } << QStringList()
+        << u"%d/pipe.map"_s << QString() << 0 << true << picture;
+    QTest::newRow("picture is a named pipe: refused at once")
+        << QStringList { u"CoordFile=%d/site.map"_s, u"BGPicture=%d/pipe.jpg"_s } << false << 0
+        << QStringList { u"Init_App_ERR: 75 Path/File access error"_s } << QStringList() << site
+        << site << 1 << false << u"%d/pipe.jpg"_s;
+    QTest::newRow("picture is a device: refused at once")
+        << QStringList { u"CoordFile=%d/site.map"_s, u"BGPicture=/dev/zero"_s } << false << 0
+        << QStringList { u"Init_App_ERR: 75 Path/File access error"_s } << QStringList() << site
+        << site << 1 << false << u"/dev/zero"_s;
     QTest::newRow("first run with nothing at the defaults")
-        << QStringList() << false << 53
+        << QStringList() << false << 0
         << QStringList { u"76 PICTURE not Found:%d/koval11/P1100.jpg"_s }
         << QStringList { u"Settings/CoordFile="_s } << defaultMap << previous << 0 << false
         << defaultPicture;
@@ -220,6 +238,8 @@ void tst_AppShell::startup()
     makeMap(m_dir->filePath(u"site.map"_s), { area });
     makePicture(m_dir->filePath(u"site.jpg"_s));
     QVERIFY(QDir(m_dir->path()).mkdir(u"folder.map"_s));
+    for (const QString &pipe : { u"pipe.map"_s, u"pipe.jpg"_s })
+        QCOMPARE(mkfifo(QFile::encodeName(m_dir->filePath(pipe)).constData(), 0600), 0);
     QFile notes(m_dir->filePath(u"notes.txt"_s));
     QVERIFY(notes.open(QIODevice::WriteOnly));
     notes.write("not a picture\r\n");
@@ -305,6 +325,22 @@ void tst_AppShell::guard_data()
             { u"ok"_s, u"ok"_s, u"cancel"_s },
             { saveQuestion, u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s, saveQuestion }, {},
             gone, false },
+        // After a failed write, OK lets the user choose a folder that works.
+        { "a failed write, then OK into Save As to a new file", gone, false,
+            { u"ok"_s, u"ok"_s, u"ok"_s, u"save:%d/new.map"_s },
+            { saveQuestion, u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s, saveQuestion,
+                mapFilter },
+            fresh, fresh, true },
+        { "a failed write, then OK into a cancelled Save As", gone, false,
+            { u"ok"_s, u"ok"_s, u"ok"_s, u"save:"_s },
+            { saveQuestion, u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s, saveQuestion,
+                mapFilter },
+            {}, gone, false },
+        { "two failed writes, then Cancel", gone, false,
+            { u"ok"_s, u"ok"_s, u"ok"_s, u"save:%d/gone/new.map"_s, u"ok"_s, u"cancel"_s },
+            { saveQuestion, u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s, saveQuestion,
+                mapFilter, u"76 No HOTSPOT File Setup yet:%d/gone/new.map"_s, saveQuestion },
+            {}, u"%d/gone/new.map"_s, false },
     };
     for (const char *command : { "load", "clear", "exit" }) {
         for (const Case &c : cases) {

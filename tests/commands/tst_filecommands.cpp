@@ -15,6 +15,8 @@
 #include <QTest>
 
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +48,7 @@ private slots:
     void loadCancelled();
     void loadRunsTheGuardFirst();
     void loadReaderFailureStillPushesMapText();
+    void loadReportsErrorsWithItsOwnTag_data();
     void loadReportsErrorsWithItsOwnTag();
 
 private:
@@ -318,15 +321,46 @@ void tst_FileCommands::loadReaderFailureStillPushesMapText()
     QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + oldMapText });
 }
 
+void tst_FileCommands::loadReportsErrorsWithItsOwnTag_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("the program's own error") << u"disk full"_s << u"61 61"_s;
+    QTest::newRow("out of memory") << u"bad_alloc"_s << u"7 7"_s;
+    QTest::newRow("container grown too long") << u"length_error"_s << u"7 7"_s;
+    QTest::newRow("index out of range") << u"out_of_range"_s << u"9 9"_s;
+    QTest::newRow("arithmetic overflow") << u"overflow_error"_s << u"6 6"_s;
+    QTest::newRow("any other exception") << u"runtime_error"_s << u"51 51"_s;
+    QTest::newRow("not even an exception") << u"int"_s << u"51 51"_s;
+}
+
 void tst_FileCommands::loadReportsErrorsWithItsOwnTag()
 {
-    m->files.setAskToSave([] { throw AppError::fromNumber(ErrorNumber::DiskFull); });
+    QFETCH(QString, failure);
+    QFETCH(QString, message);
+
+    m->files.setAskToSave([failure] {
+        if (failure == u"disk full")
+            throw AppError::fromNumber(ErrorNumber::DiskFull);
+        if (failure == u"bad_alloc")
+            throw std::bad_alloc();
+        if (failure == u"length_error")
+            throw std::length_error("too long");
+        if (failure == u"out_of_range")
+            throw std::out_of_range("no such slot");
+        if (failure == u"overflow_error")
+            throw std::overflow_error("too big");
+        if (failure == u"runtime_error")
+            throw std::runtime_error("broken");
+        throw 42;
+    });
     m->view.hotSpotFile = u"kept"_s;
     m->prompts.expectMessage(Prompts::Button::Ok);
 
     m->files.mnuLoad_Click();
 
-    QCOMPARE(m->prompts.texts(), QStringList { u"cmdcoordfile_Click_ERR: 61 61"_s });
+    QCOMPARE(m->prompts.texts(), QStringList { u"cmdcoordfile_Click_ERR: "_s + message });
     QCOMPARE(m->prompts.shown.first().caption, u"QuorvelImap"_s);
     QCOMPARE(m->view.hotSpotFile, u"kept"_s);
 }

@@ -8,12 +8,15 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -203,6 +206,12 @@ void tst_Picture::fileErrors_data()
     QTest::newRow("missing folder")
         << m_dir.filePath(u"koval11/P1100.jpg"_s) << ErrorNumber::PathNotFound;
     QTest::newRow("folder given as the picture") << m_dir.path() << ErrorNumber::PathFileAccess;
+    // Refused at once: opening a pipe waits for a writer, and a device never ends.
+    const QString pipe = m_dir.filePath(u"pipe.jpg"_s);
+    if (!QFileInfo::exists(pipe))
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QTest::newRow("named pipe") << pipe << ErrorNumber::PathFileAccess;
+    QTest::newRow("device") << u"/dev/zero"_s << ErrorNumber::PathFileAccess;
 }
 
 void tst_Picture::fileErrors()
