@@ -194,8 +194,10 @@ void TextFileWriter::commit()
     errno = 0;
     if (!file.open(QIODevice::WriteOnly)) {
         const int err = errno;
-        if (folderRefused(err, m_path))
-            return writeInPlace();
+        if (folderRefused(err, m_path)) {
+            writeInPlace();
+            return;
+        }
         errno = err; // the check made system calls of its own
         throw AppError::fromFile(file, m_path);
     }
@@ -208,8 +210,10 @@ void TextFileWriter::commit()
     errno = 0;
     if (!file.commit()) {
         const int err = errno;
-        if (file.error() == QFileDevice::RenameError && folderRefused(err, m_path))
-            return writeInPlace();
+        if (file.error() == QFileDevice::RenameError && folderRefused(err, m_path)) {
+            writeInPlace();
+            return;
+        }
         errno = err;
         throw AppError::fromFile(file, m_path);
     }
