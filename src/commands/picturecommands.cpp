@@ -5,6 +5,7 @@
 #include "platform/busycursor.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
+#include "platform/settingskeys.h"
 #include "platform/settingsstore.h"
 
 using namespace Qt::StringLiterals;
@@ -37,5 +38,5 @@ void ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl
         prompts.message(u"Invalid picture file. Please try again."_s);
         return;
     }
-    settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, path);
+    settings.WriteSetting(SettingsKeys::Section, SettingsKeys::BGPicture, path);
 }
