@@ -23,19 +23,20 @@ Prompts::FileDialog pictureDialog()
 
 } // namespace
 
-void ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl &control)
+QString ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl &control)
 {
     const QString path = prompts.openFile(pictureDialog());
     if (path.isEmpty())
-        return;
+        return {};
 
     QImage picture;
     try {
         picture = LoadPicture(path);
     } catch (const AppError &) {
         prompts.message(u"Invalid picture file. Please try again."_s);
-        return;
+        return {};
     }
     control.setPicture(picture);
     settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, path);
+    return path;
 }
