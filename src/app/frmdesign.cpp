@@ -149,6 +149,8 @@ void frmDesign::buildSiteActions()
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(keys);
         connect(action, &QAction::triggered, this, slot);
+        // The keys work in the Sites window too.
+        m_sites->addAction(action);
     };
     ui->mnuEdit->addSeparator();
     add(ui->mnuEdit, "mnuFindHotSpot", u"Find Hot Spot\u2026"_s, QKeySequence(u"Ctrl+F"_s),
