@@ -134,13 +134,17 @@ void frmDesign::buildSiteActions()
         },
         [this] { return m_files->CoordFilePath; },
         [](const QUrl &url) { return QDesktopServices::openUrl(url); });
-    m_sites = new SitesWindow(m_table, m_prompts, m_settings, this);
-    m_find = new FindHotSpotBox(m_table, m_prompts, this);
+    m_sites = std::make_unique<SitesWindow>(m_table, m_prompts, m_settings, this);
+    m_find = std::make_unique<FindHotSpotBox>(m_table, m_prompts, this);
     // Every change to the table ends with the control showing the new map text.
-    connect(&control, &ImageMap::areasChanged, m_sites, &SitesWindow::tableChanged);
-    connect(&control, &ImageMap::areasChanged, m_find, &FindHotSpotBox::updateNames);
-    connect(m_find, &FindHotSpotBox::found, this, &frmDesign::showFoundHotSpot);
-    connect(m_sites, &SitesWindow::hotSpotSelected, this,
+    connect(&control, &ImageMap::areasChanged, m_sites.get(), &SitesWindow::tableChanged);
+    connect(&control, &ImageMap::areasChanged, m_find.get(), [this] {
+        // A hidden box takes the names when it is shown.
+        if (m_find->isVisible())
+            m_find->updateNames();
+    });
+    connect(m_find.get(), &FindHotSpotBox::found, this, &frmDesign::showFoundHotSpot);
+    connect(m_sites.get(), &SitesWindow::hotSpotSelected, this,
         [this](const QString &name) { m_find->find(name); });
 
     const auto add = [this](QMenu *menu, const char *name, const QString &text,

@@ -103,8 +103,9 @@ private:
     std::unique_ptr<Help> m_help;
     std::unique_ptr<About> m_about;
     std::unique_ptr<WebPageCommands> m_web;
-    SitesWindow *m_sites = nullptr;
-    FindHotSpotBox *m_find = nullptr;
+    // Children of the window, destroyed before the table and prompts they refer to.
+    std::unique_ptr<SitesWindow> m_sites;
+    std::unique_ptr<FindHotSpotBox> m_find;
     /// The file the picture on screen came from.
     QString m_picturePath;
 
