@@ -18,13 +18,19 @@ QString attribute(const QString &value)
     return value.toHtmlEscaped();
 }
 
-// The coordinates as browsers read them, written plainly.
+// The coordinates as browsers read them, written plainly: whole corners only, and nothing
+// for fewer than three corners, which no browser makes clickable and HTML does not allow.
 QString normalizedCoords(const QString &coords)
 {
-    QStringList numbers;
-    for (const double n : AreaParser::parseCoords(coords))
-        numbers.append(QString::number(n));
-    return numbers.join(u',');
+    QList<double> numbers = AreaParser::parseCoords(coords);
+    if (numbers.size() % 2)
+        numbers.removeLast();
+    if (numbers.size() < 6)
+        return {};
+    QStringList texts;
+    for (const double n : std::as_const(numbers))
+        texts.append(QString::number(n));
+    return texts.join(u',');
 }
 
 bool sameBytes(const QString &a, const QString &b)
@@ -113,9 +119,11 @@ QByteArray WebPage::html(const QString &title, const QString &imageSrc, QSize im
         QString::number(imageSize.height()), attribute(title));
     page += u"<map name=\"map\">\n"_s;
     for (const Area &area : areas) {
+        const QString coords = normalizedCoords(area.coords);
+        if (coords.isEmpty())
+            continue;
         page += u"<area shape=\"poly\" coords=\"%1\" href=\"%2\" alt=\"%3\" title=\"%3\">\n"_s.arg(
-            attribute(normalizedCoords(area.coords)), attribute(link(linkPattern, area.name)),
-            attribute(area.name));
+            attribute(coords), attribute(link(linkPattern, area.name)), attribute(area.name));
     }
     page += u"</map>\n</body>\n</html>\n"_s;
     return page.toUtf8();

@@ -45,8 +45,11 @@ bool WebPageCommands::hasSomethingToShow(const Picture &picture)
 
 QString WebPageCommands::title(const Picture &picture) const
 {
-    const QString map = QFileInfo(m_mapPath()).completeBaseName();
-    return map.isEmpty() ? QFileInfo(picture.path).completeBaseName() : map;
+    QString title = QFileInfo(m_mapPath()).completeBaseName();
+    if (title.isEmpty())
+        title = QFileInfo(picture.path).completeBaseName();
+    // A page's title must not be empty.
+    return title.isEmpty() ? u"Site plan"_s : title;
 }
 
 void WebPageCommands::previewInBrowser()

@@ -60,7 +60,8 @@ void tst_WebPage::page()
 {
     const QList<WebPage::Area> areas {
         { u"Lot 1"_s, u"90,120, 240,120;240,350 90,350"_s },
-        { u"<b>\"A&B\"</b> 'x'"_s, u"1.5,2,3,4,5,6"_s },
+        { u"<b>\"A&B\"</b> 'x'"_s, u"1.5,2,3,4,5,6,7"_s },
+        { u"Two corners"_s, u"1,1,5,5"_s },
     };
     const QByteArray html = WebPage::html(
         u"Plan & \"Co\""_s, u"my%20plan.jpg"_s, QSize(1650, 860), areas, u"lots.php?a=1&id={id}"_s);
