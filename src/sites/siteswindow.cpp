@@ -157,33 +157,36 @@ void SitesWindow::refresh()
             return notes.join(u"; "_s);
         };
         const auto fill = [&](QTreeWidgetItem *group, const QStringList &groupNames) {
+            QList<QTreeWidgetItem *> items;
             for (const QString &name : groupNames) {
                 QList<SiteEntry> spots = byName.values(name);
                 if (spots.isEmpty()) {
-                    QTreeWidgetItem *item = siteItem(name);
-                    item->setText(NoteColumn, noteFor(name));
-                    group->addChild(item);
+                    items.append(siteItem(name));
+                    items.last()->setText(NoteColumn, noteFor(name));
                 }
                 // QMultiHash gives the latest first; show them in map order.
                 std::reverse(spots.begin(), spots.end());
                 for (const SiteEntry &spot : std::as_const(spots)) {
-                    QTreeWidgetItem *item = mapItem(spot);
-                    item->setText(NoteColumn, noteFor(name));
-                    group->addChild(item);
+                    items.append(mapItem(spot));
+                    items.last()->setText(NoteColumn, noteFor(name));
                 }
             }
+            group->addChildren(items);
+            group->setExpanded(true);
         };
         fill(addGroup(u"In the register and on the map"_s, result.inBoth.size()), result.inBoth);
         fill(addGroup(u"In the register, not on the map"_s, result.registerOnly.size()),
             result.registerOnly);
         fill(addGroup(u"On the map, not in the register"_s, result.mapOnly.size()), result.mapOnly);
-        m_list->expandAll();
         m_registerLabel->setText(u"Site register: %1 (%2 sites)"_s.arg(
             m_registerPath, QString::number(m_register->sites.size())));
     }
-    m_list->resizeColumnToContents(NameColumn);
-    m_list->resizeColumnToContents(CornersColumn);
-    m_list->resizeColumnToContents(BoundsColumn);
+    // Measuring every row is most of a rebuild's time; the widths of the first fill serve on.
+    if (!m_columnsSized && !entries.isEmpty()) {
+        m_columnsSized = true;
+        for (const int column : { NameColumn, CornersColumn, BoundsColumn })
+            m_list->resizeColumnToContents(column);
+    }
     applyFilter();
 
     if (!selectedName.isEmpty()) {
@@ -198,17 +201,21 @@ void SitesWindow::refresh()
 void SitesWindow::applyFilter()
 {
     const QString text = m_filter->text().trimmed();
-    const auto matches = [&](QTreeWidgetItem *item) {
-        return text.isEmpty() || item->text(NameColumn).contains(text, Qt::CaseInsensitive);
+    // Hiding a row costs a layout pass even when nothing changes.
+    const auto apply = [&](QTreeWidgetItem *item) {
+        const bool hide =
+            !text.isEmpty() && !item->text(NameColumn).contains(text, Qt::CaseInsensitive);
+        if (item->isHidden() != hide)
+            item->setHidden(hide);
     };
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         QTreeWidgetItem *top = m_list->topLevelItem(i);
         if (top->childCount() == 0 && top->data(NameColumn, OnMapRole).isValid()) {
-            top->setHidden(!matches(top));
+            apply(top);
             continue;
         }
         for (int k = 0; k < top->childCount(); ++k)
-            top->child(k)->setHidden(!matches(top->child(k)));
+            apply(top->child(k));
     }
 }
 

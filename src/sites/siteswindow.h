@@ -64,4 +64,5 @@ private:
     QString m_registerPath;
     bool m_refreshPending = false;
     bool m_rebuilding = false;
+    bool m_columnsSized = false;
 };
