@@ -9,6 +9,7 @@
 #include "recordingcontrol.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -58,12 +59,6 @@ struct Run
         }
     }
 };
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray mapBytes(const QStringList &areaLines)
 {

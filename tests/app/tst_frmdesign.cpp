@@ -1,6 +1,7 @@
 #include "app/frmdesign.h"
 #include "commands/filecommands.h"
 #include "platform/settingsstore.h"
+#include "testfiles.h"
 
 #include <QAction>
 #include <QApplication>
@@ -69,13 +70,6 @@ private:
     QList<Action> m_actions;
     QTimer m_timer;
 };
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QString readSetting(const QString &key)
 {

@@ -7,6 +7,7 @@
 #include "recordingcontrol.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -96,12 +97,6 @@ QByteArray tst_FileCommands::mapBytes(const HotSpotTable &table)
             bytes += table.BuildAreaLine(slot).toUtf8() + "\r\n";
     }
     return bytes + MapFormat::footer().toUtf8() + "\r\n";
-}
-
-static QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void tst_FileCommands::save_data()

@@ -6,6 +6,7 @@
 #include "scriptedprompts.h"
 #include "sites/findhotspotbox.h"
 #include "sites/siteswindow.h"
+#include "testfiles.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -22,13 +23,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 // The list as text: one line per row, children indented, hidden rows left out.
 QStringList rows(const QTreeWidget &list)

@@ -3,6 +3,7 @@
 #include "scriptedprompts.h"
 #include "sites/webpage.h"
 #include "sites/webpagecommands.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,12 +15,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QImage samplePicture()
 {
