@@ -1,6 +1,7 @@
 #include "sites/siteswindow.h"
 
 #include "platform/prompts.h"
+#include "platform/settingskeys.h"
 #include "platform/settingsstore.h"
 #include "sites/sitelist.h"
 
@@ -17,9 +18,6 @@
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString settingsSection = u"Settings"_s;
-const QString registerKey = u"SiteRegister"_s;
 
 enum Column { NameColumn, CornersColumn, BoundsColumn, NoteColumn };
 constexpr int OnMapRole = Qt::UserRole;
@@ -230,7 +228,7 @@ void SitesWindow::selectionChanged()
 
 void SitesWindow::restoreRegister()
 {
-    const QString path = m_settings.ReadSetting(settingsSection, registerKey);
+    const QString path = m_settings.ReadSetting(SettingsKeys::Section, SettingsKeys::SiteRegister);
     if (!path.isEmpty())
         loadRegister(path);
 }
@@ -256,7 +254,7 @@ bool SitesWindow::loadRegister(const QString &path)
         return false;
     }
     m_registerPath = path;
-    m_settings.WriteSetting(settingsSection, registerKey, path);
+    m_settings.WriteSetting(SettingsKeys::Section, SettingsKeys::SiteRegister, path);
     refresh();
     return true;
 }

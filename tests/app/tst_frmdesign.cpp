@@ -1,6 +1,7 @@
 #include "app/frmdesign.h"
 #include "commands/filecommands.h"
 #include "platform/settingsstore.h"
+
 #include "testfiles.h"
 
 #include <QAction>
@@ -145,7 +146,7 @@ void tst_frmDesign::initTestCase()
 
 void tst_frmDesign::init()
 {
-    writeFile(m_mapPath,
+    writeBytes(m_mapPath,
         "<map name=map>\r\n"
         "<AREA SHAPE=POLY COORDS=\"300,300,400,300,400,400,300,400\" ID=\"Lot 1\" "
         "color=\"#00ff00\">\r\n"

@@ -167,7 +167,7 @@ void tst_SitesWindow::registerComparison()
             u"Lot 2 | 3 | 90, 10 \u2013 100, 40"_s, u"Lot 10 | 4 | 10, 10 \u2013 20, 30"_s }));
 
     const QString registerPath = m_home.filePath(u"register.csv"_s);
-    writeFile(
+    writeBytes(
         registerPath, "Lot,Owner\r\nLot 1,A\r\nLot 2,B\r\nLot 3,C\r\nLot 3,D\r\nLot 10,E\r\n");
     m_prompts.expectOpenFile(registerPath);
     window.compareWithRegister();
@@ -216,9 +216,9 @@ void tst_SitesWindow::registerComparison()
 
     // Registers that cannot be used are explained, and the list and setting stay as they were.
     const QString binary = m_home.filePath(u"plan.png"_s);
-    writeFile(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
+    writeBytes(binary, QByteArray("\x89PNG\r\n\x1a\n\0\0", 10));
     const QString empty = m_home.filePath(u"empty.txt"_s);
-    writeFile(empty, "\r\n");
+    writeBytes(empty, "\r\n");
     for (const QString &path : { binary, empty, m_home.filePath(u"gone.csv"_s) }) {
         m_prompts.expectOpenFile(path);
         m_prompts.expectMessage(Prompts::Button::Ok);
@@ -245,7 +245,7 @@ void tst_SitesWindow::registerComparison()
 void tst_SitesWindow::inTheMainWindow()
 {
     const QString mapPath = m_home.filePath(u"plan.map"_s);
-    writeFile(mapPath,
+    writeBytes(mapPath,
         "<map name=map>\r\n"
         "<AREA SHAPE=POLY COORDS=\"300,300,400,300,400,400,300,400\" ID=\"Lot 1\" "
         "color=\"#00ff00\">\r\n"
@@ -257,7 +257,7 @@ void tst_SitesWindow::inTheMainWindow()
     picture.fill(Qt::white);
     QVERIFY(picture.save(picturePath));
     const QString registerPath = m_home.filePath(u"register.txt"_s);
-    writeFile(registerPath, "Lot 1\nLot 2\nLot 3\n");
+    writeBytes(registerPath, "Lot 1\nLot 2\nLot 3\n");
     QtSettingsStore settings;
     settings.WriteSetting(u"Settings"_s, u"CoordFile"_s, mapPath);
     settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, picturePath);

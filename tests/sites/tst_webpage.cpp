@@ -169,9 +169,9 @@ void tst_WebPage::writeCopiesAndConverts()
     other.write("someone else's picture");
     other.close();
     WebPage::write(page, u"Plan"_s, jpeg, samplePicture(), areas, u"#{id}"_s);
-    QCOMPARE(readAll(dir.filePath(u"out/plan-2.jpg"_s)), readAll(jpeg));
-    QCOMPARE(readAll(dir.filePath(u"out/plan.jpg"_s)), QByteArray("someone else's picture"));
-    QVERIFY(readAll(page).contains("<img src=\"plan-2.jpg\" width=\"40\" height=\"30\""));
+    QCOMPARE(readBytes(dir.filePath(u"out/plan-2.jpg"_s)), readBytes(jpeg));
+    QCOMPARE(readBytes(dir.filePath(u"out/plan.jpg"_s)), QByteArray("someone else's picture"));
+    QVERIFY(readBytes(page).contains("<img src=\"plan-2.jpg\" width=\"40\" height=\"30\""));
     // Exported again: the same copy serves.
     WebPage::write(page, u"Plan"_s, jpeg, samplePicture(), areas, u"#{id}"_s);
     QVERIFY(!QFileInfo::exists(dir.filePath(u"out/plan-3.jpg"_s)));
@@ -186,7 +186,7 @@ void tst_WebPage::writeCopiesAndConverts()
     const QImage converted(dir.filePath(u"out/drawing.emf.png"_s), "PNG");
     QCOMPARE(converted.size(), QSize(40, 30));
     QCOMPARE(converted.pixelColor(5, 5), QColor(10, 20, 30));
-    QVERIFY(readAll(page).contains("<img src=\"drawing.emf.png\""));
+    QVERIFY(readBytes(page).contains("<img src=\"drawing.emf.png\""));
 }
 
 void tst_WebPage::failedWriteLeavesNothing()
@@ -218,7 +218,7 @@ void tst_WebPage::failedWriteLeavesNothing()
         QVERIFY2(e.message.startsWith(u"The web page could not be written to "_s + page),
             qPrintable(e.message));
     }
-    QCOMPARE(readAll(page), QByteArray("old page"));
+    QCOMPARE(readBytes(page), QByteArray("old page"));
     QCOMPARE(QDir(dir.filePath(u"out"_s)).entryList(QDir::Files), QStringList { u"page.html"_s });
 }
 
@@ -260,7 +260,7 @@ void tst_WebPage::commands()
     QCOMPARE(opened.size(), 1);
     const QString preview = opened.front().toLocalFile();
     QCOMPARE(preview, commands.previewPath());
-    const QString previewHtml = QString::fromUtf8(readAll(preview));
+    const QString previewHtml = QString::fromUtf8(readBytes(preview));
     QVERIFY(previewHtml.contains(u"<title>cedar hollow</title>"_s));
     QCOMPARE(previewHtml.count(u"<area "_s), 1);
     QVERIFY(previewHtml.contains(u"href=\"#Lot%203\" alt=\"Lot 3\" title=\"Lot 3\""_s));
@@ -285,8 +285,8 @@ void tst_WebPage::commands()
     QVERIFY(saveDialog.dialog.confirmOverwrite);
     QCOMPARE(saveDialog.dialog.defaultSuffix, u"html"_s);
     QCOMPARE(m_prompts.shown.last().defaultText, u"#{id}"_s);
-    QVERIFY(readAll(page).contains("href=\"lots/Lot%203.html\""));
-    QVERIFY(readAll(page).contains("<img src=\"plan.jpg\""));
+    QVERIFY(readBytes(page).contains("href=\"lots/Lot%203.html\""));
+    QVERIFY(readBytes(page).contains("<img src=\"plan.jpg\""));
 
     // Cancelling the pattern writes nothing.
     QFile::remove(page);
