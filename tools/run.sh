@@ -15,6 +15,7 @@ if [ ! -f "$demo/config/quorvel/quorvel.conf" ]; then
 [Settings]
 CoordFile=$demo/siteplan.map
 BGPicture=$PWD/examples/siteplan.jpg
+SiteRegister=$PWD/examples/siteregister.csv
 CONF
 fi
 XDG_CONFIG_HOME=$demo/config exec build/dev/src/app/quorvel

@@ -12,15 +12,20 @@
 #include "platform/guarded.h"
 #include "platform/mousekeycodes.h"
 #include "platform/screenmetrics.h"
+#include "sites/findhotspotbox.h"
+#include "sites/siteswindow.h"
+#include "sites/webpagecommands.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QWindow>
 
 #include <algorithm>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -103,7 +108,56 @@ frmDesign::frmDesign(QWidget *parent)
 
     placeOnScreen();
     guarded(m_prompts, [this] { m_shell->Form_Load(); });
+    if (!control.picture().isNull())
+        m_picturePath = m_shell->PicturePath;
     updateScrollRanges();
+    buildSiteActions();
+}
+
+void frmDesign::buildSiteActions()
+{
+    ImageMap &control = *ui->ImageMap1;
+    m_web = std::make_unique<WebPageCommands>(
+        m_table, m_prompts,
+        [this] {
+            return WebPageCommands::Picture { m_picturePath, ui->ImageMap1->picture() };
+        },
+        [this] { return m_files->CoordFilePath; },
+        [](const QUrl &url) { return QDesktopServices::openUrl(url); });
+    m_sites = std::make_unique<SitesWindow>(m_table, m_prompts, m_settings, this);
+    m_find = std::make_unique<FindHotSpotBox>(m_table, m_prompts, this);
+    // Every change to the table ends with the control showing the new map text.
+    connect(&control, &ImageMap::areasChanged, m_sites.get(), &SitesWindow::tableChanged);
+    connect(&control, &ImageMap::areasChanged, m_find.get(), [this] {
+        // A hidden box takes the names when it is shown.
+        if (m_find->isVisible())
+            m_find->updateNames();
+    });
+    connect(m_find.get(), &FindHotSpotBox::found, this, &frmDesign::showFoundHotSpot);
+    connect(m_sites.get(), &SitesWindow::hotSpotSelected, this,
+        [this](const QString &name) { m_find->find(name); });
+
+    const auto add = [this](QMenu *menu, const char *name, const QString &text,
+                         const QKeySequence &keys, void (frmDesign::*slot)()) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, slot);
+        // The keys work in the Sites window too.
+        m_sites->addAction(action);
+    };
+    ui->mnuEdit->addSeparator();
+    add(ui->mnuEdit, "mnuFindHotSpot", u"Find Hot Spot\u2026"_s, QKeySequence(u"Ctrl+F"_s),
+        &frmDesign::mnuFindHotSpot_Click);
+    add(ui->mnuTools, "mnuSites", u"&Sites\u2026"_s, QKeySequence(u"Ctrl+L"_s),
+        &frmDesign::mnuSites_Click);
+    add(ui->mnuTools, "mnuPreview", u"&Preview in Browser"_s, QKeySequence(Qt::Key_F5),
+        &frmDesign::mnuPreview_Click);
+    add(ui->mnuTools, "mnuExportPage", u"&Export Web Page\u2026"_s, QKeySequence(),
+        &frmDesign::mnuExportPage_Click);
+
+    // A register remembered from an earlier run is compared again.
+    guarded(m_prompts, [this] { m_sites->restoreRegister(); });
 }
 
 frmDesign::~frmDesign()
@@ -250,7 +304,63 @@ void frmDesign::VScroll1_Change()
 
 void frmDesign::mnuSetPic_Click()
 {
-    guarded(m_prompts, [this] { ChooseMapPicture(m_prompts, m_settings, *ui->ImageMap1); });
+    guarded(m_prompts, [this] {
+        const QString shown = ChooseMapPicture(m_prompts, m_settings, *ui->ImageMap1);
+        if (!shown.isEmpty())
+            m_picturePath = shown;
+    });
+}
+
+void frmDesign::mnuFindHotSpot_Click()
+{
+    m_find->show();
+    m_find->raise();
+    m_find->activateWindow();
+    m_find->nameField()->setFocus();
+    m_find->nameField()->selectAll();
+}
+
+void frmDesign::mnuSites_Click()
+{
+    if (!m_sites->isVisible()) {
+        // Beside the main window where the screen has room, else over its right edge.
+        const QRect main = frameGeometry();
+        QRect place(QPoint(main.right() + 1, main.top()), m_sites->size());
+        if (const QScreen *target = screen()) {
+            const QRect available = target->availableGeometry();
+            if (place.right() > available.right())
+                place.moveRight(available.right());
+        }
+        m_sites->move(place.topLeft());
+    }
+    m_sites->show();
+    m_sites->raise();
+    m_sites->activateWindow();
+}
+
+void frmDesign::mnuPreview_Click()
+{
+    guarded(m_prompts, [this] { m_web->previewInBrowser(); });
+}
+
+void frmDesign::mnuExportPage_Click()
+{
+    guarded(m_prompts, [this] { m_web->exportWebPage(); });
+}
+
+void frmDesign::showFoundHotSpot(const QString &name, const QRectF &bounds)
+{
+    showPictureRect(bounds);
+    ui->ImageMap1->flashHotSpot(name, 2000);
+}
+
+void frmDesign::showPictureRect(const QRectF &pictureRect)
+{
+    // The picture is drawn at 100 %: a bar's value moves the control by as many pixels.
+    const QSize area = ui->centralwidget->size();
+    const QPointF centre = pictureRect.center();
+    ui->HScroll1->setValue(int(std::lround(homeLeft + centre.x() - area.width() / 2.0)));
+    ui->VScroll1->setValue(int(std::lround(scrolledTop + centre.y() - area.height() / 2.0)));
 }
 
 void frmDesign::mnuLoad_Click()

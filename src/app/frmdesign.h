@@ -16,7 +16,11 @@ class CornerCapture;
 class FileCommands;
 class Help;
 class HotSpotEditing;
+class FindHotSpotBox;
 class QLineEdit;
+class QRectF;
+class SitesWindow;
+class WebPageCommands;
 
 namespace Ui {
 class frmDesign;
@@ -47,6 +51,9 @@ public:
     const HotSpotTable &hotSpotTable() const { return m_table; }
     const FileCommands &fileCommands() const { return *m_files; }
 
+    /// Scrolls so that this part of the picture (in picture pixels) is centred in the window.
+    void showPictureRect(const QRectF &pictureRect);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -64,6 +71,10 @@ private slots:
     void mnuClear_Click();
     void mnuHelp_Click();
     void mnuAbout_Click();
+    void mnuFindHotSpot_Click();
+    void mnuSites_Click();
+    void mnuPreview_Click();
+    void mnuExportPage_Click();
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     void ImageMap1_MouseUp(int button, int shift, float x, float y);
@@ -76,6 +87,8 @@ private:
     void Form_KeyUp(int keyCode, int shift);
     void updateScrollRanges();
     void placeOnScreen();
+    void buildSiteActions();
+    void showFoundHotSpot(const QString &name, const QRectF &bounds);
 
     std::unique_ptr<Ui::frmDesign> ui;
     std::array<QLineEdit *, PosCount> POS {};
@@ -89,6 +102,12 @@ private:
     std::unique_ptr<AppShell> m_shell;
     std::unique_ptr<Help> m_help;
     std::unique_ptr<About> m_about;
+    std::unique_ptr<WebPageCommands> m_web;
+    // Children of the window, destroyed before the table and prompts they refer to.
+    std::unique_ptr<SitesWindow> m_sites;
+    std::unique_ptr<FindHotSpotBox> m_find;
+    /// The file the picture on screen came from.
+    QString m_picturePath;
 
     bool IsSaved = true;
 };

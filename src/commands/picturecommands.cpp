@@ -25,18 +25,19 @@ Prompts::FileDialog pictureDialog()
 
 } // namespace
 
-void ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl &control)
+QString ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl &control)
 {
     const QString path = prompts.openFile(pictureDialog());
     if (path.isEmpty())
-        return;
+        return {};
 
     try {
         const BusyCursor busy;
         control.setPicture(LoadPicture(path));
     } catch (const AppError &) {
         prompts.message(u"Invalid picture file. Please try again."_s);
-        return;
+        return {};
     }
     settings.WriteSetting(SettingsKeys::Section, SettingsKeys::BGPicture, path);
+    return path;
 }

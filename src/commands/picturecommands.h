@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QString>
+
 class ImageMapControl;
 class Prompts;
 class SettingsStore;
 
 /// "Load Map JPG": lets the user pick the background picture, shows it and remembers it.
-void ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl &control);
+/// Returns the path of the picture now shown, or the empty text when the picture stayed.
+QString ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl &control);

@@ -8,6 +8,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QTimer>
 
 #include <cmath>
 
@@ -108,6 +109,7 @@ void ImageMap::showAreas(const QList<MapArea> &areas)
     m_spots = std::move(spots);
     m_hover = m_mouseInside ? hotSpotIndexAt(m_mouse) : -1;
     update();
+    emit areasChanged();
 }
 
 void ImageMap::setPicture(const QImage &picture)
@@ -267,6 +269,8 @@ void ImageMap::paintEvent(QPaintEvent *event)
         for (const QPointF &c : std::as_const(m_corners))
             painter.fillRect(QRectF(c.x() - 2, c.y() - 2, 5, 5), constructionColor);
     }
+
+    paintFlash(painter);
 }
 
 void ImageMap::mousePressEvent(QMouseEvent *event)
@@ -381,4 +385,41 @@ void ImageMap::updateHotSpot(int index)
         update();
     else
         update(inflated(shape.bounds(), 3) & rect());
+}
+
+void ImageMap::flashHotSpot(const QString &name, int msec)
+{
+    if (!m_flashTimer) {
+        m_flashTimer = new QTimer(this);
+        m_flashTimer->setSingleShot(true);
+        connect(m_flashTimer, &QTimer::timeout, this, [this] {
+            m_flashName.clear();
+            update();
+        });
+    }
+    m_flashName = name;
+    m_flashTimer->start(msec);
+    update();
+}
+
+// A found hot spot stands out from every outline around it: a thick outline in a colour no
+// map uses and a light fill.
+void ImageMap::paintFlash(QPainter &painter)
+{
+    if (m_flashName.isNull())
+        return;
+    const QColor flash(0xff, 0x00, 0xff);
+    QPen pen(flash, 4);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.setBrush(QColor(0xff, 0x00, 0xff, 70));
+    for (const HotSpot &spot : std::as_const(m_spots)) {
+        if (spot.name != m_flashName)
+            continue;
+        if (spot.shape.kind() == MapArea::Shape::Circle)
+            painter.drawEllipse(spot.shape.circleBox());
+        else if (spot.shape.kind() != MapArea::Shape::Default)
+            painter.drawPolygon(spot.shape.outline());
+    }
+    painter.setBrush(Qt::NoBrush);
 }

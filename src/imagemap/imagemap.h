@@ -8,6 +8,9 @@
 #include <QList>
 #include <QWidget>
 
+class QPainter;
+class QTimer;
+
 #include <array>
 
 /// Shows a picture with the outlines of the areas of a map text, and reports mouse activity
@@ -36,6 +39,11 @@ public:
     /// The id of the first area containing \a pixel, or a null string.
     QString hotSpotAt(const QPointF &pixel) const;
 
+    /// The picture as shown (a null image when there is none).
+    const QImage &picture() const { return m_picture; }
+    /// Highlights the areas with this id for \a msec milliseconds.
+    void flashHotSpot(const QString &name, int msec);
+
     /// The size the control has without a picture (in pixels).
     static QSize designSize() { return { 3824, 2005 }; }
     QSize sizeHint() const override;
@@ -46,6 +54,8 @@ signals:
     void MouseMove(int Button, int Shift, float X, float Y);
     void HotSpotMouseDown(const QString &Name, int Button, int Shift, float X, float Y);
     void HotSpotMouseUp(const QString &Name, int Button, int Shift, float X, float Y);
+    /// The areas shown were replaced (a new map text or map file).
+    void areasChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -83,6 +93,7 @@ private:
     void updateRubberLine();
     void finishPress(int slot, const QPointF &pos, int shift);
     void updateSize();
+    void paintFlash(QPainter &painter);
     float twipsX(const QPointF &pos) const;
     float twipsY(const QPointF &pos) const;
 
@@ -93,6 +104,8 @@ private:
     bool m_mouseInside = false;
     int m_hover = -1;
     std::array<Press, 3> m_presses;
+    QString m_flashName;
+    QTimer *m_flashTimer = nullptr;
     bool m_initFlag = false;
     qint32 m_initValue = 0;
 };

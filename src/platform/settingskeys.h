@@ -11,4 +11,6 @@ inline const QString CoordFile = QStringLiteral("CoordFile");
 inline const QString BGPicture = QStringLiteral("BGPicture");
 /// The slot count, stored by the map file writer and never read.
 inline const QString NumLinesInCoordFile = QStringLiteral("numLinesInCoordFile");
+/// The site register the map was last compared with.
+inline const QString SiteRegister = QStringLiteral("SiteRegister");
 } // namespace SettingsKeys
