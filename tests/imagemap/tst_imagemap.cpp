@@ -4,6 +4,7 @@
 #include "platform/screenmetrics.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -101,6 +102,7 @@ private slots:
     void sizeAndPosition();
     void drawing();
     void initProperties();
+    void actualSizePaintsAsBefore();
 
 private:
     ImageMap *m_map = nullptr;
@@ -392,6 +394,36 @@ void tst_ImageMap::initProperties()
     m_map->setInitValue(255);
     QVERIFY(m_map->initFlag());
     QCOMPARE(m_map->initValue(), 255);
+}
+
+// A scene with every kind of outline, a highlighted hot spot and a polygon under construction,
+// at 100 %: its pixels were recorded before the control learnt to zoom, and must not change.
+void tst_ImageMap::actualSizePaintsAsBefore()
+{
+    QImage picture(520, 330, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb((x * 7 + y) & 0xff, (y * 5) & 0xff, (x ^ y) & 0xff));
+    }
+    m_map->setPicture(picture);
+    m_map->setCoordsString(
+        u"<map name=map>"
+        "<AREA SHAPE=POLY COORDS=\"10,10,110,14,118,110,12,98\" ID=\"Poly\" color=\"#00ff00\">"
+        "<area shape=rect coords=\"150,20,260,90\" id=Box color=\"#ffff00\">"
+        "<area shape=circle coords=\"200,200,45\" id=Round color=\"#00ffff\">"
+        "<AREA SHAPE=POLY COORDS=\"300,40,420,60,330,160,460,200,290,230\" ID=\"Zig\">"
+        "</map>"_s);
+    m_map->setConstructionCorners({ QPointF(350, 250), QPointF(420, 280), QPointF(380, 310) });
+    QTest::mouseMove(m_map->windowHandle(), QPoint(60, 60));
+
+    QImage out(640, 360, QImage::Format_RGB32);
+    m_map->render(&out, QPoint(), QRegion(0, 0, 640, 360));
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArrayView(out.constBits(), out.sizeInBytes()), QCryptographicHash::Sha1)
+                                  .toHex();
+    if (qEnvironmentVariableIsSet("QUORVEL_IMAGEMAP_SCREENSHOT"))
+        out.save(qEnvironmentVariable("QUORVEL_IMAGEMAP_SCREENSHOT"));
+    QCOMPARE(digest, QByteArray("5c92c778844ba5a864b040500255afcaee415bef"));
 }
 
 QTEST_MAIN(tst_ImageMap)
