@@ -16,7 +16,9 @@ class CornerCapture;
 class FileCommands;
 class Help;
 class HotSpotEditing;
+class QLabel;
 class QLineEdit;
+class ZoomNavigator;
 
 namespace Ui {
 class frmDesign;
@@ -47,6 +49,10 @@ public:
     const HotSpotTable &hotSpotTable() const { return m_table; }
     const FileCommands &fileCommands() const { return *m_files; }
 
+    /// Scrolls so that \a pictureRect (in picture pixels) is centred in the visible area,
+    /// zooming out to a step at which it fits when it does not fit at the current zoom.
+    void showPictureRect(const QRectF &pictureRect);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
@@ -76,6 +82,7 @@ private:
     void Form_KeyUp(int keyCode, int shift);
     void updateScrollRanges();
     void placeOnScreen();
+    void buildViewMenu();
 
     std::unique_ptr<Ui::frmDesign> ui;
     std::array<QLineEdit *, PosCount> POS {};
@@ -89,6 +96,8 @@ private:
     std::unique_ptr<AppShell> m_shell;
     std::unique_ptr<Help> m_help;
     std::unique_ptr<About> m_about;
+    std::unique_ptr<ZoomNavigator> m_zoom;
+    QLabel *m_zoomLabel = nullptr;
 
     bool IsSaved = true;
 };

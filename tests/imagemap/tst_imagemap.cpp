@@ -176,7 +176,6 @@ void tst_ImageMap::buttonsAndKeys_data()
     QTest::newRow("right") << Qt::RightButton << Qt::KeyboardModifiers() << 2 << 0;
     QTest::newRow("right, Ctrl+Alt")
         << Qt::RightButton << (Qt::ControlModifier | Qt::AltModifier) << 2 << 6;
-    QTest::newRow("middle") << Qt::MiddleButton << Qt::KeyboardModifiers() << 4 << 0;
 }
 
 void tst_ImageMap::buttonsAndKeys()
