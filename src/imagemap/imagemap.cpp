@@ -311,8 +311,11 @@ void ImageMap::paintPicture(QPainter &painter, const QRect &exposed)
 
     painter.save();
     painter.setClipRect(target);
-    // Smooth when a copy is shrunk, whole sharp pixels when the picture is enlarged.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, toImageX > 1 || toImageY > 1);
+    // Smooth when a copy is shrunk, whole sharp pixels when the picture is enlarged. Shrinking
+    // more than twofold happens only until the copies are ready, and is done coarsely: smooth,
+    // it would cost as much as the copies' sizes differ.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform,
+        (toImageX > 1 || toImageY > 1) && toImageX <= 2 + 1e-9 && toImageY <= 2 + 1e-9);
     if (std::abs(toImageX - 1) < 1e-9 && std::abs(toImageY - 1) < 1e-9)
         painter.drawImage(drawn.topLeft(), image, source);
     else

@@ -15,15 +15,19 @@ ScaledPicture::ScaledPicture(QObject *parent)
 ScaledPicture::~ScaledPicture()
 {
     cancel();
+    // The jobs post to this object: they must end before it goes.
+    for (QFuture<void> &job : m_jobs)
+        job.waitForFinished();
 }
 
+// A job stops at its next copy; what it still posts belongs to an older picture and is dropped,
+// so nobody waits for it.
 void ScaledPicture::cancel()
 {
     if (m_cancelled)
         *m_cancelled = true;
-    // The job reads the old picture and posts to this object: it must end before either goes.
-    m_job.waitForFinished();
     m_cancelled.reset();
+    m_jobs.removeIf([](const QFuture<void> &job) { return job.isFinished(); });
 }
 
 void ScaledPicture::setPicture(const QImage &picture)
@@ -43,22 +47,23 @@ void ScaledPicture::prepare()
     m_cancelled = std::make_shared<std::atomic_bool>(false);
     // Each copy is made from the one before it, a halving at a time, which averages every
     // pixel of the picture into the smaller copies.
-    m_job = QtConcurrent::run([this, source, generation = m_generation, cancelled = m_cancelled] {
-        QImage previous = source;
-        for (int level = 1; level <= maxLevels; ++level) {
-            if (*cancelled || previous.width() < 2 || previous.height() < 2)
-                return;
-            // Rounded up, so a copy is never smaller than its nominal scale.
-            QImage copy = previous.scaled((previous.width() + 1) / 2, (previous.height() + 1) / 2,
-                Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-            if (*cancelled)
-                return;
-            QMetaObject::invokeMethod(
-                this, [this, generation, level, copy] { store(generation, level, copy); },
-                Qt::QueuedConnection);
-            previous = std::move(copy);
-        }
-    });
+    m_jobs.append(
+        QtConcurrent::run([this, source, generation = m_generation, cancelled = m_cancelled] {
+            QImage previous = source;
+            for (int level = 1; level <= maxLevels; ++level) {
+                if (*cancelled || previous.width() < 2 || previous.height() < 2)
+                    return;
+                // Rounded up, so a copy is never smaller than its nominal scale.
+                QImage copy = previous.scaled((previous.width() + 1) / 2,
+                    (previous.height() + 1) / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                if (*cancelled)
+                    return;
+                QMetaObject::invokeMethod(
+                    this, [this, generation, level, copy] { store(generation, level, copy); },
+                    Qt::QueuedConnection);
+                previous = std::move(copy);
+            }
+        }));
 }
 
 void ScaledPicture::store(quint64 generation, int level, const QImage &copy)
@@ -80,7 +85,8 @@ bool ScaledPicture::isComplete() const
 
 void ScaledPicture::waitForCopies()
 {
-    m_job.waitForFinished();
+    for (QFuture<void> &job : m_jobs)
+        job.waitForFinished();
     // The copies reach this object as queued calls.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
 }

@@ -56,5 +56,5 @@ private:
     quint64 m_generation = 0;
     bool m_started = false;
     std::shared_ptr<std::atomic_bool> m_cancelled;
-    QFuture<void> m_job;
+    QList<QFuture<void>> m_jobs;
 };
