@@ -2,9 +2,55 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <cmath>
+
+namespace {
+
+// The copies are made one picture at a time on a thread of their own: in Qt's shared pool they
+// would hold up the threads that painting and scaling borrow from it, and so the window.
+QThreadPool &copyMaker()
+{
+    static QThreadPool pool;
+    pool.setMaxThreadCount(1);
+    return pool;
+}
+
+// Half the size, rounded up so that a copy is never smaller than its nominal scale; each pixel
+// the average of the two by two it replaces (edge pixels stand in for the missing ones of an
+// odd size). The picture is 32-bit RGB or premultiplied ARGB, whose channels average alike.
+// Done here rather than by QImage::scaled, which would spread the work over Qt's shared threads
+// and so make the window's own painting wait for it.
+QImage halved(const QImage &source)
+{
+    const int width = (source.width() + 1) / 2, height = (source.height() + 1) / 2;
+    QImage half(width, height, source.format());
+    if (half.isNull())
+        return half;
+    const int lastX = source.width() - 1, lastY = source.height() - 1;
+    for (int y = 0; y < height; ++y) {
+        const auto *top = reinterpret_cast<const quint32 *>(source.constScanLine(2 * y));
+        const auto *bottom =
+            reinterpret_cast<const quint32 *>(source.constScanLine(std::min(2 * y + 1, lastY)));
+        auto *out = reinterpret_cast<quint32 *>(half.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int left = 2 * x, right = std::min(2 * x + 1, lastX);
+            const quint32 p[4] = { top[left], top[right], bottom[left], bottom[right] };
+            quint32 mixed = 0;
+            for (int shift = 0; shift < 32; shift += 8) {
+                const quint32 sum = ((p[0] >> shift) & 0xff) + ((p[1] >> shift) & 0xff)
+                    + ((p[2] >> shift) & 0xff) + ((p[3] >> shift) & 0xff);
+                mixed |= ((sum + 2) / 4) << shift;
+            }
+            out[x] = mixed;
+        }
+    }
+    return half;
+}
+
+} // namespace
 
 ScaledPicture::ScaledPicture(QObject *parent)
     : QObject(parent)
@@ -47,15 +93,13 @@ void ScaledPicture::prepare()
     m_cancelled = std::make_shared<std::atomic_bool>(false);
     // Each copy is made from the one before it, a halving at a time, which averages every
     // pixel of the picture into the smaller copies.
-    m_jobs.append(
-        QtConcurrent::run([this, source, generation = m_generation, cancelled = m_cancelled] {
+    m_jobs.append(QtConcurrent::run(
+        &copyMaker(), [this, source, generation = m_generation, cancelled = m_cancelled] {
             QImage previous = source;
             for (int level = 1; level <= maxLevels; ++level) {
                 if (*cancelled || previous.width() < 2 || previous.height() < 2)
                     return;
-                // Rounded up, so a copy is never smaller than its nominal scale.
-                QImage copy = previous.scaled((previous.width() + 1) / 2,
-                    (previous.height() + 1) / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                QImage copy = halved(previous);
                 if (*cancelled)
                     return;
                 QMetaObject::invokeMethod(
