@@ -1,11 +1,8 @@
 #include "imagemap/imagemap.h"
 
-#include "platform/apperror.h"
 #include "platform/screenmetrics.h"
-#include "platform/textfile.h"
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -114,16 +111,7 @@ void ImageMap::setCoordsFile(const QString &path)
         showAreas({});
         return;
     }
-    // A missing folder is as much "no map yet" as a missing file.
-    if (!QFileInfo::exists(path))
-        throw AppError::fromNumber(ErrorNumber::FileNotFound);
-    TextFileReader reader(path);
-    QString text;
-    while (!reader.atEnd()) {
-        text += reader.readLine();
-        text += u'\n';
-    }
-    showAreas(AreaParser::parseAreas(text));
+    showAreas(AreaParser::parseAreas(coordsFileText(path)));
 }
 
 void ImageMap::setCoordsString(const QString &mapText)
