@@ -458,6 +458,11 @@ void ImageMap::finishPress(int slot, const QPointF &pos, int shift)
 
 void ImageMap::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_panning && !(event->buttons() & Qt::MiddleButton)) {
+        // The release went elsewhere (to a box, or another window).
+        m_panning = false;
+        unsetCursor();
+    }
     if (m_panning) {
         // The picture follows the mouse; the control moves under it, so screen positions count.
         const QPointF moved = event->globalPosition() - m_panFrom;
