@@ -9,6 +9,8 @@
 #include "editing/cornercapture.h"
 #include "editing/hotspotediting.h"
 #include "imagemap/imagemap.h"
+#include "imagemap/zoomladder.h"
+#include "imagemap/zoomnavigator.h"
 #include "platform/guarded.h"
 #include "platform/mousekeycodes.h"
 #include "platform/screenmetrics.h"
@@ -21,6 +23,7 @@
 #include <QDesktopServices>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
 #include <QWindow>
 
@@ -82,6 +85,9 @@ frmDesign::frmDesign(QWidget *parent)
         bar->setRange(0, 0);
         bar->setSingleStep(scrollStep);
     }
+    m_zoom = std::make_unique<ZoomNavigator>(
+        control, *ui->HScroll1, *ui->VScroll1, *ui->centralwidget, QPoint(homeLeft, scrolledTop));
+    buildViewMenu();
 
     connect(ui->Btn_Reset, &QPushButton::clicked, this, &frmDesign::Btn_Reset_Click);
     connect(ui->HScroll1, &QScrollBar::valueChanged, this, &frmDesign::HScroll1_Change);
@@ -184,6 +190,40 @@ void frmDesign::placeOnScreen()
     }
 }
 
+void frmDesign::buildViewMenu()
+{
+    const auto add = [this](const char *name, const QString &text, const QList<QKeySequence> &keys,
+                         void (ZoomNavigator::*slot)()) {
+        QAction *action = ui->mnuView->addAction(text);
+        action->setObjectName(QLatin1StringView(name));
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this,
+            [this, slot] { guarded(m_prompts, [&] { (m_zoom.get()->*slot)(); }); });
+    };
+    add("mnuZoomIn", u"Zoom In"_s,
+        { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) },
+        &ZoomNavigator::zoomIn);
+    add("mnuZoomOut", u"Zoom Out"_s, { QKeySequence(Qt::CTRL | Qt::Key_Minus) },
+        &ZoomNavigator::zoomOut);
+    add("mnuFitPicture", u"Fit Picture"_s, { QKeySequence(Qt::CTRL | Qt::Key_0) },
+        &ZoomNavigator::fitPicture);
+    add("mnuActualSize", u"Actual Size"_s, { QKeySequence(Qt::CTRL | Qt::Key_1) },
+        &ZoomNavigator::actualSize);
+
+    // The zoom shows at the menu bar's far end, clear of the picture.
+    m_zoomLabel = new QLabel(ZoomLadder::percentText(1.0), menuBar());
+    m_zoomLabel->setObjectName(u"lblZoom"_s);
+    m_zoomLabel->setContentsMargins(8, 0, 8, 0);
+    menuBar()->setCornerWidget(m_zoomLabel, Qt::TopRightCorner);
+    connect(m_zoom.get(), &ZoomNavigator::zoomChanged, m_zoomLabel,
+        [this](double zoom) { m_zoomLabel->setText(ZoomLadder::percentText(zoom)); });
+}
+
+void frmDesign::showPictureRect(const QRectF &pictureRect)
+{
+    m_zoom->showPictureRect(pictureRect);
+}
+
 void frmDesign::setHotSpotFileText(const QString &text)
 {
     ui->txtHotSpotfile->setText(text);
@@ -270,17 +310,7 @@ void frmDesign::closeEvent(QCloseEvent *event)
 // A bar at its maximum shows the control's far edge at the client area's edge.
 void frmDesign::updateScrollRanges()
 {
-    const QSize area = ui->centralwidget->size();
-    const int visibleWidth = area.width() - homeLeft;
-    const int visibleHeight = area.height() - scrolledTop;
-    // Never below a bar's value: clamping it would move the picture, and a change of size
-    // moves nothing.
-    ui->HScroll1->setMaximum(
-        std::max({ 0, ui->ImageMap1->width() - visibleWidth, ui->HScroll1->value() }));
-    ui->VScroll1->setMaximum(
-        std::max({ 0, ui->ImageMap1->height() - visibleHeight, ui->VScroll1->value() }));
-    ui->HScroll1->setPageStep(std::max(scrollStep, visibleWidth - scrollStep));
-    ui->VScroll1->setPageStep(std::max(scrollStep, visibleHeight - scrollStep));
+    m_zoom->updateScrollRanges();
 }
 
 void frmDesign::Btn_Reset_Click()
@@ -352,15 +382,6 @@ void frmDesign::showFoundHotSpot(const QString &name, const QRectF &bounds)
 {
     showPictureRect(bounds);
     ui->ImageMap1->flashHotSpot(name, 2000);
-}
-
-void frmDesign::showPictureRect(const QRectF &pictureRect)
-{
-    // The picture is drawn at 100 %: a bar's value moves the control by as many pixels.
-    const QSize area = ui->centralwidget->size();
-    const QPointF centre = pictureRect.center();
-    ui->HScroll1->setValue(int(std::lround(homeLeft + centre.x() - area.width() / 2.0)));
-    ui->VScroll1->setValue(int(std::lround(scrolledTop + centre.y() - area.height() / 2.0)));
 }
 
 void frmDesign::mnuLoad_Click()

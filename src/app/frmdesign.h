@@ -17,10 +17,12 @@ class FileCommands;
 class Help;
 class HotSpotEditing;
 class FindHotSpotBox;
-class QLineEdit;
 class QRectF;
 class SitesWindow;
 class WebPageCommands;
+class QLabel;
+class QLineEdit;
+class ZoomNavigator;
 
 namespace Ui {
 class frmDesign;
@@ -51,7 +53,8 @@ public:
     const HotSpotTable &hotSpotTable() const { return m_table; }
     const FileCommands &fileCommands() const { return *m_files; }
 
-    /// Scrolls so that this part of the picture (in picture pixels) is centred in the window.
+    /// Scrolls so that \a pictureRect (in picture pixels) is centred in the visible area,
+    /// zooming out to a step at which it fits when it does not fit at the current zoom.
     void showPictureRect(const QRectF &pictureRect);
 
 protected:
@@ -89,6 +92,7 @@ private:
     void placeOnScreen();
     void buildSiteActions();
     void showFoundHotSpot(const QString &name, const QRectF &bounds);
+    void buildViewMenu();
 
     std::unique_ptr<Ui::frmDesign> ui;
     std::array<QLineEdit *, PosCount> POS {};
@@ -108,6 +112,8 @@ private:
     std::unique_ptr<FindHotSpotBox> m_find;
     /// The file the picture on screen came from.
     QString m_picturePath;
+    std::unique_ptr<ZoomNavigator> m_zoom;
+    QLabel *m_zoomLabel = nullptr;
 
     bool IsSaved = true;
 };
