@@ -8,6 +8,7 @@
 #include "model/hotspottable.h"
 #include "platform/apperror.h"
 #include "platform/picture.h"
+#include "platform/picturepreload.h"
 #include "platform/prompts.h"
 #include "platform/settingsstore.h"
 
@@ -59,6 +60,12 @@ QString AppShell::defaultPicturePath()
 #else
     return QDir::homePath() + u"/koval11/P1100.jpg"_s;
 #endif
+}
+
+QString AppShell::startupPicturePath(SettingsStore &settings)
+{
+    const QString value = settings.ReadSetting(settingsSection, pictureKey);
+    return value.isEmpty() ? defaultPicturePath() : value;
 }
 
 QString AppShell::blankMapPath()
@@ -114,11 +121,8 @@ void AppShell::Init_App()
 
     stage = Stage::Picture;
     run([this] {
-        QString value = m_settings.ReadSetting(settingsSection, pictureKey);
-        if (value.isEmpty())
-            value = defaultPicturePath();
-        PicturePath = value;
-        m_control.setPicture(LoadPicture(PicturePath));
+        PicturePath = startupPicturePath(m_settings);
+        m_control.setPicture(m_preload ? m_preload->take(PicturePath) : LoadPicture(PicturePath));
     });
 }
 

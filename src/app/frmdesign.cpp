@@ -60,7 +60,7 @@ int keyAscii(const QKeyEvent &event)
 
 } // namespace
 
-frmDesign::frmDesign(QWidget *parent)
+frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::frmDesign>())
     , m_prompts(this)
@@ -112,7 +112,9 @@ frmDesign::frmDesign(QWidget *parent)
     qApp->installEventFilter(this);
 
     placeOnScreen();
+    m_shell->setPicturePreload(preload);
     guarded(m_prompts, [this] { m_shell->Form_Load(); });
+    m_shell->setPicturePreload(nullptr);
     updateScrollRanges();
 }
 

@@ -16,6 +16,7 @@ class CornerCapture;
 class FileCommands;
 class Help;
 class HotSpotEditing;
+class PicturePreload;
 class QLineEdit;
 
 namespace Ui {
@@ -30,8 +31,9 @@ class frmDesign : public QMainWindow, public EditorView
     Q_OBJECT
 
 public:
-    /// Builds the window and runs the load handler (start-up) before it is first shown.
-    explicit frmDesign(QWidget *parent = nullptr);
+    /// Builds the window and runs the load handler (start-up) before it is first shown; start-up
+    /// takes its picture from \a preload when that has decoded it ahead.
+    explicit frmDesign(QWidget *parent = nullptr, PicturePreload *preload = nullptr);
     ~frmDesign() override;
 
     void setHotSpotFileText(const QString &text) override;

@@ -10,6 +10,7 @@
 #include <QtEndian>
 
 #include <cstdlib>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -157,62 +158,77 @@ bool jpegIsComplete(QFile &file)
         && jpegReachesEnd(reinterpret_cast<const uchar *>(data.constData()), data.size());
 }
 
-QImage readWithQt(QFile &file, const QByteArray &head, Kind kind)
+} // namespace
+
+PictureLoader::PictureLoader(const QString &path)
 {
-    if (kind == Kind::Jpeg && !jpegIsComplete(file))
+    if (path.isEmpty())
+        throw AppError::fromNumber(ErrorNumber::FileNotFound);
+    if (QFileInfo(path).isDir())
+        throw AppError::fromNumber(ErrorNumber::PathFileAccess);
+    m_file = std::make_unique<QFile>(path);
+    if (!m_file->open(QIODevice::ReadOnly))
+        throw AppError::fromFile(*m_file, path);
+
+    const QByteArray head = m_file->peek(64);
+    if (head.isEmpty())
         invalidPicture();
-    if ((kind == Kind::Bmp || kind == Kind::Dib) && !bitmapIsComplete(head, file.size(), kind))
+    const Kind kind = kindOf(head);
+    if (kind == Kind::Emf) {
+        if (m_file->size() > MaxMetafileBytes)
+            invalidPicture();
+        m_metafile = m_file->readAll();
+        if (m_metafile.size() != m_file->size())
+            invalidPicture();
+        m_file.reset();
+        return;
+    }
+
+    if (kind == Kind::Jpeg && !jpegIsComplete(*m_file))
+        invalidPicture();
+    if ((kind == Kind::Bmp || kind == Kind::Dib) && !bitmapIsComplete(head, m_file->size(), kind))
         invalidPicture();
 
     QImageReader::setAllocationLimit(AllocationLimitMiB);
-    QImageReader reader(&file, qtFormatOf(kind));
-    reader.setAutoTransform(false); // hot spots are placed on the pixels as stored
-    reader.setDecideFormatFromContent(false);
+    m_reader = std::make_unique<QImageReader>(m_file.get(), qtFormatOf(kind));
+    m_reader->setAutoTransform(false); // hot spots are placed on the pixels as stored
+    m_reader->setDecideFormatFromContent(false);
 
-    QImage image;
     if (kind != Kind::Gif) {
         // Decoding into a buffer of our own skips most of the cost of touching fresh memory.
         // The reader leaves its allocation limit to the buffer's owner, so check it here.
-        const QSize size = reader.size();
-        const QImage::Format format = reader.imageFormat();
+        const QSize size = m_reader->size();
+        const QImage::Format format = m_reader->imageFormat();
         if (size.isValid() && format != QImage::Format_Invalid) {
             const int depth = QImage::toPixelFormat(format).bitsPerPixel();
             const qint64 bytes = (qint64(size.width()) * depth + 31) / 32 * 4 * size.height();
             if (bytes > qint64(AllocationLimitMiB) * 1024 * 1024)
                 invalidPicture();
-            image = allocatePictureImage(size, format);
+            m_image = allocatePictureImage(size, format);
         }
     }
-    if (!reader.read(&image) || image.isNull())
+}
+
+PictureLoader::~PictureLoader() = default;
+
+bool PictureLoader::needsApplication() const
+{
+    return !m_reader;
+}
+
+QImage PictureLoader::decode()
+{
+    if (!m_reader)
+        return decodeInChildProcess(m_metafile, pictureDecoderPath());
+    QImage image = std::move(m_image);
+    if (!m_reader->read(&image) || image.isNull())
         invalidPicture();
     // The reader halves the scale of files named like "plan@2x.png"; a site plan is drawn 1:1.
     image.setDevicePixelRatio(1.0);
     return image;
 }
 
-} // namespace
-
 QImage LoadPicture(const QString &path)
 {
-    if (path.isEmpty())
-        throw AppError::fromNumber(ErrorNumber::FileNotFound);
-    if (QFileInfo(path).isDir())
-        throw AppError::fromNumber(ErrorNumber::PathFileAccess);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError::fromFile(file, path);
-
-    const QByteArray head = file.peek(64);
-    if (head.isEmpty())
-        invalidPicture();
-    const Kind kind = kindOf(head);
-    if (kind != Kind::Emf)
-        return readWithQt(file, head, kind);
-
-    if (file.size() > MaxMetafileBytes)
-        invalidPicture();
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
-        invalidPicture();
-    return decodeInChildProcess(data, pictureDecoderPath());
+    return PictureLoader(path).decode();
 }
