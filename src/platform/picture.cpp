@@ -10,6 +10,7 @@
 #include <QtEndian>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -73,7 +74,11 @@ bool jpegReachesEnd(const uchar *data, qint64 size)
             // Entropy-coded data: 0xFF is followed by a stuffed 0x00, a restart marker, or the
             // marker that ends the scan.
             if (data[at] != 0xFF) {
-                ++at;
+                // Markers are rare in the scan: finding the next one is most of the work.
+                const void *marker = std::memchr(data + at, 0xFF, size_t(size - at));
+                if (!marker)
+                    return false;
+                at = static_cast<const uchar *>(marker) - data;
                 continue;
             }
             const uchar next = data[at + 1];
