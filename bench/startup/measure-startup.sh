@@ -10,8 +10,14 @@
 #    the median CPU seconds spent (user, system).
 #   bench/startup/measure-startup.sh [BUILD_DIR]     (default build/dev)
 # Plans: the sample in examples/, 1001 hot spots over a 6000 by 4000 JPEG, and the same hot
-# spots over a 10000 by 10000 JPEG. PROGRAM=path/to/quorvel measures another build of the
-# program (it must be named quorvel: the settings store is named after the executable).
+# spots over a 10000 by 10000 JPEG.
+#   PROGRAM=path/to/quorvel   measure another build (named quorvel: the settings store is named
+#                             after the executable);
+#   COMPARE=path/to/quorvel   also measure this build, each run taken right after the other's,
+#                             so that both see the same load (for before-and-after tables);
+#   PRIORITY=rt               run the X server and the program under real-time scheduling
+#                             (SCHED_FIFO, as root), so that other work on the machine does not
+#                             get in; PRIORITY=-15 and the like set a nice value instead.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/dev}
@@ -19,15 +25,18 @@ program=${PROGRAM:-$build/src/app/quorvel}
 maker=$build/tools/makesample/quorvel_makesample
 scaler=$build/bench/startup/quorvel_scalepicture
 watch=$build/bench/startup/quorvel_startwatch
+programs=("$program")
+[ -z "${COMPARE:-}" ] || programs+=("$COMPARE")
+if [ "${PRIORITY:-}" = rt ]; then nice=(chrt -f 10); else nice=(nice -n "${PRIORITY:-0}"); fi
 runs=${RUNS:-5}
 outsideRuns=${OUTSIDE_RUNS:-20}
-for tool in "$program" "$maker" "$scaler" "$watch"; do
+for tool in "${programs[@]}" "$maker" "$scaler" "$watch"; do
     [ -x "$tool" ] || { echo "build first: cmake --build --preset dev ($tool)" >&2; exit 2; }
 done
 
 work=$(mktemp -d)
 for d in $(seq 140 180); do [ -e /tmp/.X$d-lock ] || break; done
-Xvfb :$d -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+"${nice[@]}" Xvfb :$d -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=:$d
@@ -48,41 +57,56 @@ seed() { # home map picture
 }
 
 probe() { # name map picture
-    local name=$1 map=$2 picture=$3 times=() peaks=()
-    for i in $(seq "$runs"); do
-        local home=$work/home-$name-$i
-        seed "$home" "$map" "$picture"
-        local start idle
-        start=$(date +%s.%N)
-        HOME=$home XDG_CONFIG_HOME=$home/.config QUORVEL_STARTUP_PROBE=1 \
-            /usr/bin/time -f 'peak-kb %M' -o "$home/time.txt" "$program" 2>"$home/err.txt"
-        idle=$(awk '/^quorvel-idle/ {print $2}' "$home/err.txt")
-        [ -n "$idle" ] || { echo "no idle report:" >&2; cat "$home/err.txt" >&2; exit 1; }
-        times+=("$(awk -v a="$idle" -v b="$start" 'BEGIN {printf "%.3f", a - b}')")
-        peaks+=("$(awk '/^peak-kb/ {print $2 / 1024}' "$home/time.txt")")
+    local name=$1 map=$2 picture=$3 p
+    for p in "${!programs[@]}"; do
+        : >"$work/probe-$p.txt"
     done
-    printf '%-28s probe:   median %s s (runs: %s)  peak memory median %s MiB\n' "$name" \
-        "$(printf '%s\n' "${times[@]}" | median)" "$(printf '%.3f ' "${times[@]}")" \
-        "$(printf '%s\n' "${peaks[@]}" | median)"
+    for i in $(seq "$runs"); do
+        for p in "${!programs[@]}"; do
+            local home=$work/home-$name-$p-$i start idle
+            seed "$home" "$map" "$picture"
+            start=$(date +%s.%N)
+            HOME=$home XDG_CONFIG_HOME=$home/.config QUORVEL_STARTUP_PROBE=1 "${nice[@]}" \
+                /usr/bin/time -f 'peak-kb %M' -o "$home/time.txt" "${programs[$p]}" \
+                2>"$home/err.txt"
+            idle=$(awk '/^quorvel-idle/ {print $2}' "$home/err.txt")
+            [ -n "$idle" ] || { echo "no idle report:" >&2; cat "$home/err.txt" >&2; exit 1; }
+            printf '%s %s\n' "$(awk -v a="$idle" -v b="$start" 'BEGIN {printf "%.3f", a - b}')" \
+                "$(awk '/^peak-kb/ {print $2 / 1024}' "$home/time.txt")" >>"$work/probe-$p.txt"
+        done
+    done
+    for p in "${!programs[@]}"; do
+        printf '%-28s probe:   median %s s (runs: %s)  peak memory median %s MiB  [%s]\n' "$name" \
+            "$(awk '{print $1}' "$work/probe-$p.txt" | median)" \
+            "$(awk '{printf "%s ", $1}' "$work/probe-$p.txt")" \
+            "$(awk '{print $2}' "$work/probe-$p.txt" | median)" "${programs[$p]}"
+    done
 }
 
 outside() { # name map picture
-    local name=$1 map=$2 picture=$3 lines=$work/outside-$1.txt
-    : >"$lines"
+    local name=$1 map=$2 picture=$3 p
+    for p in "${!programs[@]}"; do
+        : >"$work/outside-$p.txt"
+    done
     for i in $(seq "$outsideRuns"); do
-        local home=$work/home-$name-out-$i
-        seed "$home" "$map" "$picture"
-        HOME=$home XDG_CONFIG_HOME=$home/.config "$watch" -- "$program" >>"$lines" \
-            2>"$home/err.txt" || { cat "$home/err.txt" >&2; exit 1; }
+        for p in "${!programs[@]}"; do
+            local home=$work/home-$name-out-$p-$i
+            seed "$home" "$map" "$picture"
+            HOME=$home XDG_CONFIG_HOME=$home/.config "${nice[@]}" "$watch" -- "${programs[$p]}" \
+                >>"$work/outside-$p.txt" 2>"$home/err.txt" || { cat "$home/err.txt" >&2; exit 1; }
+        done
     done
     # Lines read: startup S mapped S user S sys S minflt N majflt N
-    local t
-    t=$(awk '{print $2}' "$lines")
-    printf '%-28s outside: median %s s, fastest %s, slowest %s, %d of %d over 0.30 s; CPU median user %s s, sys %s s\n' \
-        "$name" "$(median <<<"$t")" "$(sort -n <<<"$t" | head -1)" "$(sort -n <<<"$t" | tail -1)" \
-        "$(awk '$2 > 0.30' "$lines" | wc -l)" "$outsideRuns" \
-        "$(awk '{print $6}' "$lines" | median)" "$(awk '{print $8}' "$lines" | median)"
-    [ -z "${VERBOSE:-}" ] || sort -n -k2 "$lines"
+    for p in "${!programs[@]}"; do
+        local lines=$work/outside-$p.txt t
+        t=$(awk '{print $2}' "$lines")
+        printf '%-28s outside: median %s s, fastest %s, slowest %s, %d of %d over 0.30 s; CPU median user %s s, sys %s s  [%s]\n' \
+            "$name" "$(median <<<"$t")" "$(sort -n <<<"$t" | head -1)" \
+            "$(sort -n <<<"$t" | tail -1)" "$(awk '$2 > 0.30' "$lines" | wc -l)" "$outsideRuns" \
+            "$(awk '{print $6}' "$lines" | median)" "$(awk '{print $8}' "$lines" | median)" \
+            "${programs[$p]}"
+        [ -z "${VERBOSE:-}" ] || sort -n -k2 "$lines"
+    done
 }
 
 probe "sample (examples/)" "$work/sample.map" "$PWD/examples/siteplan.jpg"

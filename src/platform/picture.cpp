@@ -226,7 +226,12 @@ QImage PictureLoader::decode()
     if (!m_reader)
         return decodeInChildProcess(m_metafile, pictureDecoderPath());
     QImage image = std::move(m_image);
-    if (!m_reader->read(&image) || image.isNull())
+    bool read = false;
+    {
+        const PicturePrefault prefault(image);
+        read = m_reader->read(&image);
+    }
+    if (!read || image.isNull())
         invalidPicture();
     // The reader halves the scale of files named like "plan@2x.png"; a site plan is drawn 1:1.
     image.setDevicePixelRatio(1.0);
