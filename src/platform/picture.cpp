@@ -169,7 +169,10 @@ PictureLoader::PictureLoader(const QString &path)
 {
     if (path.isEmpty())
         throw AppError::fromNumber(ErrorNumber::FileNotFound);
-    if (QFileInfo(path).isDir())
+    // Folders, pipes and devices are no pictures: opening or reading them could block or never
+    // end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
         throw AppError::fromNumber(ErrorNumber::PathFileAccess);
     m_file = std::make_unique<QFile>(path);
     if (!m_file->open(QIODevice::ReadOnly))

@@ -10,7 +10,8 @@ class QFile;
 class QImageReader;
 
 /// Loads a picture file (bitmap, JPEG, GIF, PNG, enhanced metafile) by path. Throws AppError
-/// 53 (file not found), 76 (path not found) or 481 (not a picture this program can decode).
+/// 53 (file not found), 76 (path not found), 75 (a folder, pipe or device) or 481 (not a
+/// picture this program can decode).
 QImage LoadPicture(const QString &path);
 
 /// LoadPicture in two steps, so that the decoding can run on a thread of its own: the
