@@ -1,50 +1,116 @@
 #!/usr/bin/env bash
-# Start-up time (process start to the window shown with its picture and outlines painted and
-# the program idle) and peak memory, five runs each, medians.
+# Start-up time and peak memory, measured two ways, under a private Xvfb with a private
+# settings store:
+#  - in-process probe (RUNS starts, default 5): from process start to the window's picture and
+#    outlines painted and the event loop idle, as the program itself reports it with
+#    QUORVEL_STARTUP_PROBE set; peak memory from /usr/bin/time;
+#  - from outside (OUTSIDE_RUNS starts, default 20): from launching the program to its window
+#    mapped and the process then using no CPU for half a second (quorvel_startwatch), as a
+#    person sees it. Reported: median, fastest, slowest, how many runs took over 0.30 s, and
+#    the median CPU seconds spent (user, system).
 #   bench/startup/measure-startup.sh [BUILD_DIR]     (default build/dev)
-# Measures the sample in examples/ and a 1001-hot-spot map over a 6000 by 4000 JPEG, under a
-# private Xvfb and a private settings store.
+# Plans: the sample in examples/, 1001 hot spots over a 6000 by 4000 JPEG, and the same hot
+# spots over a 10000 by 10000 JPEG.
+#   PROGRAM=path/to/quorvel   measure another build (named quorvel: the settings store is named
+#                             after the executable);
+#   COMPARE=path/to/quorvel   also measure this build, each run taken right after the other's,
+#                             so that both see the same load (for before-and-after tables);
+#   PRIORITY=rt               run the X server and the program under real-time scheduling
+#                             (SCHED_FIFO, as root), so that other work on the machine does not
+#                             get in; PRIORITY=-15 and the like set a nice value instead.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/dev}
-program=$build/src/app/quorvel
+program=${PROGRAM:-$build/src/app/quorvel}
 maker=$build/tools/makesample/quorvel_makesample
+scaler=$build/bench/startup/quorvel_scalepicture
+watch=$build/bench/startup/quorvel_startwatch
+programs=("$program")
+[ -z "${COMPARE:-}" ] || programs+=("$COMPARE")
+if [ "${PRIORITY:-}" = rt ]; then nice=(chrt -f 10); else nice=(nice -n "${PRIORITY:-0}"); fi
 runs=${RUNS:-5}
-[ -x "$program" ] && [ -x "$maker" ] || { echo "build first: cmake --build --preset dev" >&2; exit 2; }
+outsideRuns=${OUTSIDE_RUNS:-20}
+for tool in "${programs[@]}" "$maker" "$scaler" "$watch"; do
+    [ -x "$tool" ] || { echo "build first: cmake --build --preset dev ($tool)" >&2; exit 2; }
+done
 
 work=$(mktemp -d)
 for d in $(seq 140 180); do [ -e /tmp/.X$d-lock ] || break; done
-Xvfb :$d -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+"${nice[@]}" Xvfb :$d -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 export DISPLAY=:$d
 for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+mkdir -p -m 700 "$work/runtime"
+export XDG_RUNTIME_DIR=$work/runtime
 
 QT_QPA_PLATFORM=offscreen "$maker" --large "$work/large.jpg" "$work/large.map" 2>/dev/null
+QT_QPA_PLATFORM=offscreen "$scaler" "$work/large.jpg" "$work/huge.jpg" 10000 10000 2>/dev/null
 cp examples/siteplan.map "$work/sample.map"
 
 median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.3f", m}'; }
 
-measure() { # name map picture
-    local name=$1 map=$2 picture=$3 times=() peaks=()
-    for i in $(seq "$runs"); do
-        local home=$work/home-$name-$i
-        mkdir -p "$home/.config/quorvel"
-        printf '[Settings]\nCoordFile=%s\nBGPicture=%s\n' "$map" "$picture" \
-            >"$home/.config/quorvel/quorvel.conf"
-        local start idle
-        start=$(date +%s.%N)
-        HOME=$home XDG_CONFIG_HOME=$home/.config QUORVEL_STARTUP_PROBE=1 \
-            /usr/bin/time -f 'peak-kb %M' -o "$home/time.txt" "$program" 2>"$home/err.txt"
-        idle=$(awk '/^quorvel-idle/ {print $2}' "$home/err.txt")
-        [ -n "$idle" ] || { echo "no idle report:" >&2; cat "$home/err.txt" >&2; exit 1; }
-        times+=("$(awk -v a="$idle" -v b="$start" 'BEGIN {printf "%.3f", a - b}')")
-        peaks+=("$(awk '/^peak-kb/ {print $2 / 1024}' "$home/time.txt")")
-    done
-    printf '%-30s start-up median %s s (runs: %s)   peak memory median %s MiB\n' "$name" \
-        "$(printf '%s\n' "${times[@]}" | median)" "$(printf '%.3f ' "${times[@]}")" \
-        "$(printf '%s\n' "${peaks[@]}" | median)"
+# A fresh home with the settings store restoring MAP and PICTURE.
+seed() { # home map picture
+    mkdir -p "$1/.config/quorvel"
+    printf '[Settings]\nCoordFile=%s\nBGPicture=%s\n' "$2" "$3" >"$1/.config/quorvel/quorvel.conf"
 }
 
-measure "sample (examples/)" "$work/sample.map" "$PWD/examples/siteplan.jpg"
-measure "1001 hot spots, 6000x4000" "$work/large.map" "$work/large.jpg"
+probe() { # name map picture
+    local name=$1 map=$2 picture=$3 p
+    for p in "${!programs[@]}"; do
+        : >"$work/probe-$p.txt"
+    done
+    for i in $(seq "$runs"); do
+        for p in "${!programs[@]}"; do
+            local home=$work/home-$name-$p-$i start idle
+            seed "$home" "$map" "$picture"
+            start=$(date +%s.%N)
+            HOME=$home XDG_CONFIG_HOME=$home/.config QUORVEL_STARTUP_PROBE=1 "${nice[@]}" \
+                /usr/bin/time -f 'peak-kb %M' -o "$home/time.txt" "${programs[$p]}" \
+                2>"$home/err.txt"
+            idle=$(awk '/^quorvel-idle/ {print $2}' "$home/err.txt")
+            [ -n "$idle" ] || { echo "no idle report:" >&2; cat "$home/err.txt" >&2; exit 1; }
+            printf '%s %s\n' "$(awk -v a="$idle" -v b="$start" 'BEGIN {printf "%.3f", a - b}')" \
+                "$(awk '/^peak-kb/ {print $2 / 1024}' "$home/time.txt")" >>"$work/probe-$p.txt"
+        done
+    done
+    for p in "${!programs[@]}"; do
+        printf '%-28s probe:   median %s s (runs: %s)  peak memory median %s MiB  [%s]\n' "$name" \
+            "$(awk '{print $1}' "$work/probe-$p.txt" | median)" \
+            "$(awk '{printf "%s ", $1}' "$work/probe-$p.txt")" \
+            "$(awk '{print $2}' "$work/probe-$p.txt" | median)" "${programs[$p]}"
+    done
+}
+
+outside() { # name map picture
+    local name=$1 map=$2 picture=$3 p
+    for p in "${!programs[@]}"; do
+        : >"$work/outside-$p.txt"
+    done
+    for i in $(seq "$outsideRuns"); do
+        for p in "${!programs[@]}"; do
+            local home=$work/home-$name-out-$p-$i
+            seed "$home" "$map" "$picture"
+            HOME=$home XDG_CONFIG_HOME=$home/.config "${nice[@]}" "$watch" -- "${programs[$p]}" \
+                >>"$work/outside-$p.txt" 2>"$home/err.txt" || { cat "$home/err.txt" >&2; exit 1; }
+        done
+    done
+    # Lines read: startup S mapped S user S sys S minflt N majflt N
+    for p in "${!programs[@]}"; do
+        local lines=$work/outside-$p.txt t
+        t=$(awk '{print $2}' "$lines")
+        printf '%-28s outside: median %s s, fastest %s, slowest %s, %d of %d over 0.30 s; CPU median user %s s, sys %s s  [%s]\n' \
+            "$name" "$(median <<<"$t")" "$(sort -n <<<"$t" | head -1)" \
+            "$(sort -n <<<"$t" | tail -1)" "$(awk '$2 > 0.30' "$lines" | wc -l)" "$outsideRuns" \
+            "$(awk '{print $6}' "$lines" | median)" "$(awk '{print $8}' "$lines" | median)" \
+            "${programs[$p]}"
+        [ -z "${VERBOSE:-}" ] || sort -n -k2 "$lines"
+    done
+}
+
+probe "sample (examples/)" "$work/sample.map" "$PWD/examples/siteplan.jpg"
+probe "1001 hot spots, 6000x4000" "$work/large.map" "$work/large.jpg"
+probe "1001 hot spots, 10000x10000" "$work/large.map" "$work/huge.jpg"
+outside "1001 hot spots, 6000x4000" "$work/large.map" "$work/large.jpg"
+outside "1001 hot spots, 10000x10000" "$work/large.map" "$work/huge.jpg"

@@ -9,6 +9,7 @@
 #include "platform/apperror.h"
 #include "platform/busycursor.h"
 #include "platform/picture.h"
+#include "platform/picturepreload.h"
 #include "platform/prompts.h"
 #include "platform/settingskeys.h"
 #include "platform/settingsstore.h"
@@ -55,6 +56,12 @@ QString AppShell::defaultPicturePath()
 #else
     return QDir::homePath() + u"/koval11/P1100.jpg"_s;
 #endif
+}
+
+QString AppShell::startupPicturePath(SettingsStore &settings)
+{
+    const QString value = settings.ReadSetting(SettingsKeys::Section, SettingsKeys::BGPicture);
+    return value.isEmpty() ? defaultPicturePath() : value;
 }
 
 QString AppShell::blankMapPath()
@@ -116,12 +123,9 @@ void AppShell::Init_App()
 
     stage = Stage::Picture;
     run([this] {
-        QString value = m_settings.ReadSetting(SettingsKeys::Section, SettingsKeys::BGPicture);
-        if (value.isEmpty())
-            value = defaultPicturePath();
-        PicturePath = value;
+        PicturePath = startupPicturePath(m_settings);
         const BusyCursor busy;
-        m_control.setPicture(LoadPicture(PicturePath));
+        m_control.setPicture(m_preload ? m_preload->take(PicturePath) : LoadPicture(PicturePath));
     });
 }
 

@@ -8,6 +8,7 @@ class EditorView;
 class FileCommands;
 class HotSpotTable;
 class ImageMapControl;
+class PicturePreload;
 class Prompts;
 class SettingsStore;
 
@@ -22,6 +23,9 @@ public:
 
     /// Path of the background picture restored at start-up.
     QString PicturePath;
+    /// Start-up takes its picture from \a preload, which decoded it ahead when it was started
+    /// with the same path.
+    void setPicturePreload(PicturePreload *preload) { m_preload = preload; }
 
     void Form_Load();
     void Init_App();
@@ -36,6 +40,8 @@ public:
     /// The defaults used when no setting is stored.
     static QString defaultMapPath();
     static QString defaultPicturePath();
+    /// The picture that start-up restores: the stored one, else the default.
+    static QString startupPicturePath(SettingsStore &settings);
     /// Where Clear writes the empty map.
     static QString blankMapPath();
 
@@ -51,5 +57,6 @@ private:
     SettingsStore &m_settings;
     EditorView &m_view;
     ImageMapControl &m_control;
+    PicturePreload *m_preload = nullptr;
     bool m_terminated = false;
 };

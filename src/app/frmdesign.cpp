@@ -58,7 +58,7 @@ int keyAscii(const QKeyEvent &event)
 
 } // namespace
 
-frmDesign::frmDesign(QWidget *parent)
+frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::frmDesign>())
     , m_prompts(this)
@@ -113,9 +113,11 @@ frmDesign::frmDesign(QWidget *parent)
     qApp->installEventFilter(this);
 
     placeOnScreen();
+    m_shell->setPicturePreload(preload);
     guarded(m_prompts, [this] { m_shell->Form_Load(); });
     if (!control.picture().isNull())
         m_picturePath = m_shell->PicturePath;
+    m_shell->setPicturePreload(nullptr);
     updateScrollRanges();
     buildSiteActions();
 }

@@ -21,6 +21,7 @@ class QRectF;
 class SitesWindow;
 class WebPageCommands;
 class QLabel;
+class PicturePreload;
 class QLineEdit;
 class ZoomNavigator;
 
@@ -36,8 +37,9 @@ class frmDesign : public QMainWindow, public EditorView
     Q_OBJECT
 
 public:
-    /// Builds the window and runs the load handler (start-up) before it is first shown.
-    explicit frmDesign(QWidget *parent = nullptr);
+    /// Builds the window and runs the load handler (start-up) before it is first shown; start-up
+    /// takes its picture from \a preload when that has decoded it ahead.
+    explicit frmDesign(QWidget *parent = nullptr, PicturePreload *preload = nullptr);
     ~frmDesign() override;
 
     void setHotSpotFileText(const QString &text) override;

@@ -10,6 +10,8 @@
 #include <QtEndian>
 
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 
@@ -72,7 +74,11 @@ bool jpegReachesEnd(const uchar *data, qint64 size)
             // Entropy-coded data: 0xFF is followed by a stuffed 0x00, a restart marker, or the
             // marker that ends the scan.
             if (data[at] != 0xFF) {
-                ++at;
+                // Markers are rare in the scan: finding the next one is most of the work.
+                const void *marker = std::memchr(data + at, 0xFF, size_t(size - at));
+                if (!marker)
+                    return false;
+                at = static_cast<const uchar *>(marker) - data;
                 continue;
             }
             const uchar next = data[at + 1];
@@ -157,42 +163,9 @@ bool jpegIsComplete(QFile &file)
         && jpegReachesEnd(reinterpret_cast<const uchar *>(data.constData()), data.size());
 }
 
-QImage readWithQt(QFile &file, const QByteArray &head, Kind kind)
-{
-    if (kind == Kind::Jpeg && !jpegIsComplete(file))
-        invalidPicture();
-    if ((kind == Kind::Bmp || kind == Kind::Dib) && !bitmapIsComplete(head, file.size(), kind))
-        invalidPicture();
-
-    QImageReader::setAllocationLimit(AllocationLimitMiB);
-    QImageReader reader(&file, qtFormatOf(kind));
-    reader.setAutoTransform(false); // hot spots are placed on the pixels as stored
-    reader.setDecideFormatFromContent(false);
-
-    QImage image;
-    if (kind != Kind::Gif) {
-        // Decoding into a buffer of our own skips most of the cost of touching fresh memory.
-        // The reader leaves its allocation limit to the buffer's owner, so check it here.
-        const QSize size = reader.size();
-        const QImage::Format format = reader.imageFormat();
-        if (size.isValid() && format != QImage::Format_Invalid) {
-            const int depth = QImage::toPixelFormat(format).bitsPerPixel();
-            const qint64 bytes = (qint64(size.width()) * depth + 31) / 32 * 4 * size.height();
-            if (bytes > qint64(AllocationLimitMiB) * 1024 * 1024)
-                invalidPicture();
-            image = allocatePictureImage(size, format);
-        }
-    }
-    if (!reader.read(&image) || image.isNull())
-        invalidPicture();
-    // The reader halves the scale of files named like "plan@2x.png"; a site plan is drawn 1:1.
-    image.setDevicePixelRatio(1.0);
-    return image;
-}
-
 } // namespace
 
-QImage LoadPicture(const QString &path)
+PictureLoader::PictureLoader(const QString &path)
 {
     if (path.isEmpty())
         throw AppError::fromNumber(ErrorNumber::FileNotFound);
@@ -201,21 +174,74 @@ QImage LoadPicture(const QString &path)
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         throw AppError::fromNumber(ErrorNumber::PathFileAccess);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError::fromFile(file, path);
+    m_file = std::make_unique<QFile>(path);
+    if (!m_file->open(QIODevice::ReadOnly))
+        throw AppError::fromFile(*m_file, path);
 
-    const QByteArray head = file.peek(64);
+    const QByteArray head = m_file->peek(64);
     if (head.isEmpty())
         invalidPicture();
     const Kind kind = kindOf(head);
-    if (kind != Kind::Emf)
-        return readWithQt(file, head, kind);
+    if (kind == Kind::Emf) {
+        if (m_file->size() > MaxMetafileBytes)
+            invalidPicture();
+        m_metafile = m_file->readAll();
+        if (m_metafile.size() != m_file->size())
+            invalidPicture();
+        m_file.reset();
+        return;
+    }
 
-    if (file.size() > MaxMetafileBytes)
+    if (kind == Kind::Jpeg && !jpegIsComplete(*m_file))
         invalidPicture();
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
+    if ((kind == Kind::Bmp || kind == Kind::Dib) && !bitmapIsComplete(head, m_file->size(), kind))
         invalidPicture();
-    return decodeInChildProcess(data, pictureDecoderPath());
+
+    QImageReader::setAllocationLimit(AllocationLimitMiB);
+    m_reader = std::make_unique<QImageReader>(m_file.get(), qtFormatOf(kind));
+    m_reader->setAutoTransform(false); // hot spots are placed on the pixels as stored
+    m_reader->setDecideFormatFromContent(false);
+
+    if (kind != Kind::Gif) {
+        // Decoding into a buffer of our own skips most of the cost of touching fresh memory.
+        // The reader leaves its allocation limit to the buffer's owner, so check it here.
+        const QSize size = m_reader->size();
+        const QImage::Format format = m_reader->imageFormat();
+        if (size.isValid() && format != QImage::Format_Invalid) {
+            const int depth = QImage::toPixelFormat(format).bitsPerPixel();
+            const qint64 bytes = (qint64(size.width()) * depth + 31) / 32 * 4 * size.height();
+            if (bytes > qint64(AllocationLimitMiB) * 1024 * 1024)
+                invalidPicture();
+            m_image = allocatePictureImage(size, format);
+        }
+    }
+}
+
+PictureLoader::~PictureLoader() = default;
+
+bool PictureLoader::needsApplication() const
+{
+    return !m_reader;
+}
+
+QImage PictureLoader::decode()
+{
+    if (!m_reader)
+        return decodeInChildProcess(m_metafile, pictureDecoderPath());
+    QImage image = std::move(m_image);
+    bool read = false;
+    {
+        const PicturePrefault prefault(image);
+        read = m_reader->read(&image);
+    }
+    if (!read || image.isNull())
+        invalidPicture();
+    // The reader halves the scale of files named like "plan@2x.png"; a site plan is drawn 1:1.
+    image.setDevicePixelRatio(1.0);
+    return image;
+}
+
+QImage LoadPicture(const QString &path)
+{
+    return PictureLoader(path).decode();
 }

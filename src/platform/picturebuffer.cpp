@@ -59,3 +59,31 @@ QImage allocatePictureImage(QSize size, QImage::Format format)
         unmapPicture(mapping);
     return image;
 }
+
+PicturePrefault::PicturePrefault(const QImage &image)
+{
+#ifdef MADV_POPULATE_WRITE
+    if (image.isNull())
+        return;
+    // The buffer starts on a huge page and its mapping runs to the end of one.
+    auto *start = const_cast<uchar *>(image.constBits());
+    const size_t length = (size_t(image.sizeInBytes()) + HugePage - 1) / HugePage * HugePage;
+    m_thread = std::thread([this, start, length] {
+        for (size_t end = length; end > 0 && !m_stop.load(std::memory_order_relaxed);
+             end -= HugePage) {
+            // Populating writes nothing, so the decoder may be filling the same pages.
+            if (madvise(start + end - HugePage, HugePage, MADV_POPULATE_WRITE) != 0)
+                break;
+        }
+    });
+#else
+    Q_UNUSED(image);
+#endif
+}
+
+PicturePrefault::~PicturePrefault()
+{
+    m_stop = true;
+    if (m_thread.joinable())
+        m_thread.join();
+}

@@ -1,6 +1,7 @@
 #include "platform/settingsstore.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -11,11 +12,26 @@ QtSettingsStore::QtSettingsStore()
 {
 }
 
+QtSettingsStore::QtSettingsStore(const QString &name)
+    : m_name(name)
+{
+}
+
 QString QtSettingsStore::applicationName()
 {
     if (QCoreApplication::instance())
         return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
     return u"quorvel"_s;
+}
+
+QString QtSettingsStore::applicationName(const char *argv0)
+{
+    // The executable as QCoreApplication finds it: through /proc where there is one, so that a
+    // program started through a link is named after the file it runs.
+    const QFileInfo running(u"/proc/self/exe"_s);
+    if (running.isSymLink())
+        return QFileInfo(running.canonicalFilePath()).completeBaseName();
+    return QFileInfo(QFile::decodeName(argv0)).completeBaseName();
 }
 
 QString QtSettingsStore::ReadSetting(const QString &section, const QString &key)

@@ -19,11 +19,16 @@ class QtSettingsStore final : public SettingsStore
 {
 public:
     QtSettingsStore();
+    /// A store named \a name, for reading before the application object exists.
+    explicit QtSettingsStore(const QString &name);
     QString ReadSetting(const QString &section, const QString &key) override;
     void WriteSetting(const QString &section, const QString &key, const QString &value) override;
 
     /// The executable's base name ("quorvel" as built).
     static QString applicationName();
+    /// The same name before the application object exists; \a argv0 is the program's first
+    /// argument, used where the system cannot tell which executable is running.
+    static QString applicationName(const char *argv0);
 
 private:
     QString m_name;

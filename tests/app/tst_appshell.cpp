@@ -3,6 +3,7 @@
 #include "editing/cornercapture.h"
 #include "model/hotspottable.h"
 #include "model/maptext.h"
+#include "platform/picturepreload.h"
 #include "platform/settingsstore.h"
 
 #include "memorysettings.h"
@@ -13,12 +14,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -74,6 +77,10 @@ private slots:
 
     void startup_data();
     void startup();
+    void startupTakesThePictureDecodedAhead_data() { startup_data(); }
+    void startupTakesThePictureDecodedAhead();
+    void startupIgnoresAPictureDecodedForAnotherPath_data() { startup_data(); }
+    void startupIgnoresAPictureDecodedForAnotherPath();
     void guard_data();
     void guard();
     void terminationRunsOnce();
@@ -90,8 +97,10 @@ private:
         return texts;
     }
     void makeMap(const QString &path, const QStringList &areaLines) const;
-    void makePicture(const QString &path) const;
+    void makePicture(const QString &path, QSize size = QSize(40, 30)) const;
     void checkPromptsUsed(Run &run);
+    enum class Ahead { Nothing, SamePath, AnotherPicture };
+    void checkStartup(Ahead ahead);
 
     QTemporaryDir m_env;
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -133,10 +142,10 @@ void tst_AppShell::makeMap(const QString &path, const QStringList &areaLines) co
     writeBytes(path, mapBytes(areaLines));
 }
 
-void tst_AppShell::makePicture(const QString &path) const
+void tst_AppShell::makePicture(const QString &path, QSize size) const
 {
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QImage image(40, 30, QImage::Format_RGB32);
+    QImage image(size, QImage::Format_RGB32);
     image.fill(Qt::white);
     QVERIFY(image.save(path, "JPG"));
 }
@@ -223,6 +232,22 @@ void tst_AppShell::startup_data()
 
 void tst_AppShell::startup()
 {
+    checkStartup(Ahead::Nothing);
+}
+
+void tst_AppShell::startupTakesThePictureDecodedAhead()
+{
+    checkStartup(Ahead::SamePath);
+}
+
+void tst_AppShell::startupIgnoresAPictureDecodedForAnotherPath()
+{
+    checkStartup(Ahead::AnotherPicture);
+}
+
+// Whether the picture was decoded ahead or not, start-up shows, asks and stores the same.
+void tst_AppShell::checkStartup(Ahead ahead)
+{
     QFETCH(QStringList, seed);
     QFETCH(bool, defaultsOnDisk);
     QFETCH(int, coordsFileError);
@@ -252,7 +277,22 @@ void tst_AppShell::startup()
         m_settings->values.insert(
             u"Settings/"_s + entry.section(u'=', 0, 0), entry.section(u'=', 1));
 
+    std::optional<PicturePreload> preload;
+    if (ahead == Ahead::SamePath) {
+        const QString path = AppShell::startupPicturePath(*m_settings);
+        preload.emplace(path);
+        // Only a picture handed over can still be shown once its file is gone.
+        if (path.endsWith(u".jpg"_s) && QFileInfo(path).isFile())
+            QVERIFY(QFile::remove(path));
+    } else if (ahead == Ahead::AnotherPicture) {
+        const QString decoy = m_dir->filePath(u"decoy.jpg"_s);
+        makePicture(decoy, QSize(7, 5));
+        preload.emplace(decoy);
+    }
+
     Run run(*m_settings);
+    if (preload)
+        run.shell.setPicturePreload(&*preload);
     run.control.coordsFileError = coordsFileError;
     run.view.hotSpotFile = u"previous"_s;
     run.view.saved = false;
@@ -274,6 +314,8 @@ void tst_AppShell::startup()
     QCOMPARE(run.view.hotSpotFile, inDir(hotSpotFileText));
     QCOMPARE(run.table.HotSpotCount, hotSpots);
     QCOMPARE(!run.control.picture.isNull(), pictureShown);
+    if (pictureShown)
+        QCOMPARE(run.control.picture.size(), QSize(40, 30));
     QCOMPARE(run.shell.PicturePath, inDir(picturePath));
     if (hotSpots > 0)
         QCOMPARE(run.table.HotSpotNames[0], u"A"_s);

@@ -2,6 +2,7 @@
 #include "platform/apperror.h"
 #include "platform/picture.h"
 #include "platform/picturedecoderprocess.h"
+#include "platform/picturepreload.h"
 #include "testfiles.h"
 
 #include <QBuffer>
@@ -16,6 +17,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <optional>
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
@@ -46,6 +48,9 @@ private slots:
     void hangingDecoderIsKilled();
     void failingDecoderGivesInvalidPicture_data();
     void failingDecoderGivesInvalidPicture();
+
+    void decodedAheadIsHandedOverOnlyForItsPath_data();
+    void decodedAheadIsHandedOverOnlyForItsPath();
 
 private:
     QString data(const QString &name) const;
@@ -340,6 +345,94 @@ void tst_Picture::failingDecoderGivesInvalidPicture()
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"picture decoder"_s));
     QCOMPARE(errorNumberOf([&] { decodeInChildProcess(input, decoder, 10s); }),
         ErrorNumber::InvalidPicture);
+}
+
+namespace {
+
+// What a load gives: a picture, or an error with its number and description.
+struct Outcome
+{
+    QImage picture;
+    AppError error;
+};
+
+Outcome outcomeOf(const std::function<QImage()> &load)
+{
+    try {
+        return { load(), {} };
+    } catch (const AppError &e) {
+        return { {}, e };
+    }
+}
+
+} // namespace
+
+void tst_Picture::decodedAheadIsHandedOverOnlyForItsPath_data()
+{
+    QTest::addColumn<QString>("ahead"); // the path decoding ahead started with
+    QTest::addColumn<QString>("change"); // "remove" or "create" that file once it has started
+    QTest::addColumn<QString>("taken"); // the path start-up asks for
+    QTest::addColumn<bool>("handedOver"); // whether it gets the picture decoded ahead
+
+    QTest::newRow("same path: decoded ahead, though the file is gone by then")
+        << u"plan.jpg"_s << u"remove"_s << u"plan.jpg"_s << true;
+    QTest::newRow("same path, a bitmap") << u"plan.bmp"_s << u"remove"_s << u"plan.bmp"_s << true;
+    QTest::newRow("another picture: that one")
+        << u"plan.jpg"_s << QString() << u"plan.png"_s << false;
+    QTest::newRow("another path, missing: its own error")
+        << u"plan.jpg"_s << QString() << u"gone.jpg"_s << false;
+    QTest::newRow("failed ahead, there by now: the normal load")
+        << u"late.jpg"_s << u"create"_s << u"late.jpg"_s << false;
+    QTest::newRow("not a picture: the normal load's error")
+        << u"notes.txt"_s << QString() << u"notes.txt"_s << false;
+    QTest::newRow("missing folder: the normal load's error")
+        << u"nodir/plan.jpg"_s << QString() << u"nodir/plan.jpg"_s << false;
+    QTest::newRow("metafile: decoded when taken")
+        << data(u"Pillow__Tests_images__drawing.emf"_s) << QString()
+        << data(u"Pillow__Tests_images__drawing.emf"_s) << false;
+    QTest::newRow("nothing ahead") << QString() << QString() << u"plan.png"_s << false;
+}
+
+void tst_Picture::decodedAheadIsHandedOverOnlyForItsPath()
+{
+    QFETCH(QString, ahead);
+    QFETCH(QString, change);
+    QFETCH(QString, taken);
+    QFETCH(bool, handedOver);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    for (const QString &name : { u"plan.jpg"_s, u"plan.png"_s, u"plan.bmp"_s })
+        QVERIFY(QFile::copy(m_dir.filePath(name), dir.filePath(name)));
+    writeBytes(dir.filePath(u"notes.txt"_s), "not a picture\r\n");
+    const auto inDir = [&](const QString &name) {
+        return name.isEmpty() || QDir::isAbsolutePath(name) ? name : dir.filePath(name);
+    };
+    const QString aheadPath = inDir(ahead);
+    const QString takenPath = inDir(taken);
+    const Outcome before = outcomeOf([&] { return LoadPicture(aheadPath); });
+
+    std::optional<PicturePreload> preload(std::in_place, aheadPath);
+    if (change == u"remove")
+        QVERIFY(QFile::remove(aheadPath));
+    else if (change == u"create")
+        QVERIFY(QFile::copy(m_dir.filePath(u"plan.jpg"_s), aheadPath));
+    const Outcome normal = outcomeOf([&] { return LoadPicture(takenPath); });
+    const Outcome got = outcomeOf([&] { return preload->take(takenPath); });
+    const Outcome again = outcomeOf([&] { return preload->take(takenPath); });
+    // The picture handed over owns its pixels.
+    preload.reset();
+
+    const Outcome &expected = handedOver ? before : normal;
+    QCOMPARE(got.error.number, expected.error.number);
+    QCOMPARE(got.error.description, expected.error.description);
+    QCOMPARE(got.picture, expected.picture);
+    QCOMPARE(got.picture.devicePixelRatio(), 1.0);
+    if (handedOver)
+        QVERIFY(!got.picture.isNull());
+    // Handed over once; after that the path is loaded as it is now.
+    QCOMPARE(again.error.number, normal.error.number);
+    QCOMPARE(again.picture, normal.picture);
 }
 
 QTEST_MAIN(tst_Picture)

@@ -27,6 +27,9 @@ void tst_SettingsStore::initTestCase()
     QVERIFY(m_config.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
     QCOMPARE(QtSettingsStore::applicationName(), u"tst_settingsstore"_s);
+    // Read before the application object exists, the name is the same, whatever the program
+    // was called as.
+    QCOMPARE(QtSettingsStore::applicationName("/usr/bin/some-link"), u"tst_settingsstore"_s);
 }
 
 void tst_SettingsStore::roundTrip_data()

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <future>
+
+/// Decodes the picture that start-up will show on a thread of its own, so that the decoding
+/// overlaps building the application object and the window.
+class PicturePreload
+{
+public:
+    /// Starts decoding \a path (nothing when it is empty). Returns once the file is open and its
+    /// decoder loaded, so the application object may be built while the decoding goes on.
+    explicit PicturePreload(const QString &path);
+    /// Waits for the decoding to end.
+    ~PicturePreload();
+
+    PicturePreload(const PicturePreload &) = delete;
+    PicturePreload &operator=(const PicturePreload &) = delete;
+
+    /// The picture at \a path, taken once: the one decoded ahead when \a path is the path it
+    /// was started with and the decoding succeeded; otherwise LoadPicture(path) on the calling
+    /// thread, with its errors.
+    QImage take(const QString &path);
+
+private:
+    QString m_path;
+    std::future<QImage> m_picture;
+};
