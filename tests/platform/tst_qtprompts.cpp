@@ -36,6 +36,7 @@ private slots:
     void messageButtons_data();
     void messageButtons();
     void input();
+    void defaultButtonAndList();
     void fileDialogs();
     void qtFilter_data();
     void qtFilter();
@@ -118,6 +119,31 @@ void tst_QtPrompts::input()
         dialog->reject();
     });
     QCOMPARE(prompts.input(u"Enter Name of Hot Spot"_s, u"Make Hot Spot"_s, QString()), QString());
+}
+
+void tst_QtPrompts::defaultButtonAndList()
+{
+    QtPrompts prompts;
+    whenShown<QMessageBox>([](QMessageBox *box) {
+        QCOMPARE(box->windowTitle(), u"Replace?"_s);
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QCOMPARE(prompts.messageWithDefault(u"x.map was changed"_s, Prompts::Buttons::YesNo,
+                 Prompts::Icon::None, u"Replace?"_s, Prompts::Button::No),
+        Prompts::Button::No);
+
+    // Repeated items stay apart: the preselected row is the one returned.
+    const QStringList items { u"map (3 areas)"_s, u"map (3 areas)"_s, u"map (3 areas)"_s };
+    QString title;
+    whenShown<QInputDialog>([&](QInputDialog *dialog) {
+        title = dialog->windowTitle();
+        dialog->accept();
+    });
+    QCOMPARE(prompts.chooseItem(u"Which map?"_s, u"Import"_s, items, 2), 2);
+    QCOMPARE(title, u"Import"_s);
+    whenShown<QInputDialog>([](QInputDialog *dialog) { dialog->reject(); });
+    QCOMPARE(prompts.chooseItem(u"Which map?"_s, u"Import"_s, items, 1), -1);
 }
 
 void tst_QtPrompts::fileDialogs()
