@@ -16,6 +16,7 @@ class CornerCapture;
 class FileCommands;
 class Help;
 class HotSpotEditing;
+class PageImport;
 class QLineEdit;
 
 namespace Ui {
@@ -64,6 +65,7 @@ private slots:
     void mnuClear_Click();
     void mnuHelp_Click();
     void mnuAbout_Click();
+    void mnuImportWebPageMap_Click();
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     void ImageMap1_MouseUp(int button, int shift, float x, float y);
@@ -89,6 +91,7 @@ private:
     std::unique_ptr<AppShell> m_shell;
     std::unique_ptr<Help> m_help;
     std::unique_ptr<About> m_about;
+    std::unique_ptr<PageImport> m_import;
 
     bool IsSaved = true;
 };

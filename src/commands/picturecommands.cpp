@@ -28,14 +28,20 @@ void ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl
     const QString path = prompts.openFile(pictureDialog());
     if (path.isEmpty())
         return;
+    UseMapPicture(path, prompts, settings, control);
+}
 
+bool UseMapPicture(
+    const QString &path, Prompts &prompts, SettingsStore &settings, ImageMapControl &control)
+{
     QImage picture;
     try {
         picture = LoadPicture(path);
     } catch (const AppError &) {
         prompts.message(u"Invalid picture file. Please try again."_s);
-        return;
+        return false;
     }
     control.setPicture(picture);
     settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, path);
+    return true;
 }
