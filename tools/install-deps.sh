@@ -6,6 +6,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev libx11-dev
     libemf2svg-dev libgumbo-dev
     xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core
+    chromium
 )
 missing=()
 for p in "${packages[@]}"; do
