@@ -58,7 +58,7 @@ QString cornerList(const QList<QPoint> &corners)
 
 int whole(double value)
 {
-    return int(std::lround(std::clamp(value, -1e9, 1e9)));
+    return int(std::lround(value));
 }
 
 // The name as a browser shows the text: runs of white space read as one space. The map file
@@ -139,6 +139,8 @@ PageImport::PageImport(HotSpotTable &table, FileCommands &files, Prompts &prompt
 
 QList<QPoint> PageImport::circleCorners(double cx, double cy, double r)
 {
+    if (!(r > 0 && r <= Farthest && std::abs(cx) <= Farthest && std::abs(cy) <= Farthest))
+        return {};
     // Rounding an ideal polygon's corners can move them by 0.7 pixel, so the corners are
     // picked from the whole-pixel points that lie within the tolerance of the circle: per
     // column and per row, the pixel nearest to it. Then as few of them are kept as the
@@ -221,6 +223,11 @@ PageImport::Conversion PageImport::convert(const PageMap &map)
             continue;
         }
         const QList<double> c = AreaParser::parseCoords(area.coords);
+        // A circle's corners take time in proportion to its radius.
+        if (std::any_of(c.cbegin(), c.cend(), [](double v) { return std::abs(v) > Farthest; })) {
+            ++result.tooLarge;
+            continue;
+        }
         QList<QPoint> corners;
         switch (shape) {
         case Shape::Rect:
@@ -307,6 +314,9 @@ QString PageImport::summary(const Conversion &c, const QString &pagePath)
     if (c.noShape > 0)
         why.append(plural(
             c.noShape, u"area with too few coordinates"_s, u"areas with too few coordinates"_s));
+    if (c.tooLarge > 0)
+        why.append(plural(
+            c.tooLarge, u"area larger than any picture"_s, u"areas larger than any picture"_s));
     if (c.overLimit > 0)
         why.append(plural(c.overLimit, u"area"_s, u"areas"_s) + u" past the limit of "_s
             + QString::number(HotSpotTable::Capacity) + u" hot spots"_s);

@@ -37,9 +37,10 @@ public:
         int defaults = 0; ///< "default" areas: the whole picture
         int percent = 0; ///< coordinates in percent
         int noShape = 0; ///< too few coordinates, or a circle without a radius
+        int tooLarge = 0; ///< coordinates or radius past any picture's size
         int overLimit = 0; ///< past the table's last slot
 
-        int skipped() const { return defaults + percent + noShape + overLimit; }
+        int skipped() const { return defaults + percent + noShape + tooLarge + overLimit; }
     };
 
     PageImport(HotSpotTable &table, FileCommands &files, Prompts &prompts, SettingsStore &settings,
@@ -59,7 +60,11 @@ public:
 
     /// The map's areas as hot spots, as a browser would shape them.
     static Conversion convert(const PageMap &map);
-    /// Whole-pixel corners of a polygon whose outline stays within half a pixel of the circle.
+    /// The largest coordinate or radius taken, in pixels: well past the largest picture.
+    static constexpr double Farthest = 100'000;
+
+    /// Whole-pixel corners of a polygon whose outline stays within half a pixel of the circle;
+    /// none for a radius that is not positive or a circle past Farthest.
     static QList<QPoint> circleCorners(double centreX, double centreY, double radius);
     /// The map that the page's first <img usemap> points at, or 0.
     static int preselectedMap(const PageMaps &page);

@@ -308,6 +308,16 @@ void tst_PageImport::namesAndLimits()
     QVERIFY(PageImport::summary(result, u"p.html"_s)
                 .endsWith(u"Skipped 4 areas: 4 areas past the limit of 1001 hot spots."_s));
 
+    // Coordinates past any picture are skipped before a circle's corners are worked out.
+    PageMap huge;
+    huge.areas = { PageArea { u"circle"_s, u"0,0,1e12"_s, {}, {}, {} },
+        PageArea { u"poly"_s, u"0,0,-200000,0,5,5"_s, {}, {}, {} },
+        PageArea { u"circle"_s, u"5,5,100000"_s, {}, {}, {} } };
+    const PageImport::Conversion big = PageImport::convert(huge);
+    QCOMPARE(big.tooLarge, 2);
+    QCOMPARE(big.hotSpots.size(), 1);
+    QVERIFY(maxCircleDeviation(corners(big.hotSpots[0].coords), 5, 5, 100000) <= halfPixel);
+
     // The table takes all of them.
     HotSpotTable table;
     for (const PageImport::HotSpot &spot : result.hotSpots)
