@@ -8,6 +8,7 @@
 #include "model/hotspottable.h"
 #include "platform/prompts.h"
 #include "platform/settingsstore.h"
+#include "platform/textfile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -111,11 +112,14 @@ QString mapLabel(const PageMap &map, int index)
     return name + u" ("_s + QString::number(count) + (count == 1 ? u" area)"_s : u" areas)"_s);
 }
 
+// A page marked as UTF-16 or Latin-1 is read so; anything else as the map files are read: UTF-8,
+// with stray bytes taken as Windows-1252, as older pages were written.
 QString decodePage(const QByteArray &bytes)
 {
     QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
-    if (!decoder.isValid())
-        decoder = QStringDecoder(QStringDecoder::Utf8);
+    const QString name = decoder.isValid() ? QString::fromLatin1(decoder.name()) : QString();
+    if (name.isEmpty() || name.compare(u"UTF-8"_s, Qt::CaseInsensitive) == 0)
+        return decodeText(bytes);
     return decoder.decode(bytes);
 }
 
