@@ -34,6 +34,9 @@ bool hasMapType(const QString &path)
 // The digest of the file's bytes, or nothing when it cannot be read (gone, or not a file).
 std::optional<QByteArray> diskDigest(const QString &path)
 {
+    // Only regular files: reading a pipe or a device could block or never end.
+    if (!QFileInfo(path).isFile())
+        return std::nullopt;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -112,8 +115,9 @@ void FileCommands::mnuLoad_Click()
         ReadCoordFile(CoordFilePath, m_table, m_prompts, m_settings, m_view);
         rememberDiskContents(CoordFilePath);
         m_control.setCoordsString(m_table.MapText);
-    } catch (const AppError &e) {
-        const QString number = QString::number(e.number);
+    } catch (...) {
+        // Whatever failed, the user gets the command's own message with the closest number.
+        const QString number = QString::number(AppError::fromCurrentException().number);
         m_prompts.message(u"cmdcoordfile_Click_ERR: "_s + number + u' ' + number);
     }
 }

@@ -4,6 +4,7 @@
 #include "platform/apperror.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
+#include "platform/settingskeys.h"
 #include "platform/settingsstore.h"
 
 using namespace Qt::StringLiterals;
@@ -42,6 +43,6 @@ bool UseMapPicture(
         return false;
     }
     control.setPicture(picture);
-    settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, path);
+    settings.WriteSetting(SettingsKeys::Section, SettingsKeys::BGPicture, path);
     return true;
 }

@@ -1,10 +1,7 @@
 #include "imagemap/imagemap.h"
 
-#include "platform/apperror.h"
 #include "platform/screenmetrics.h"
-#include "platform/textfile.h"
 
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -106,16 +103,7 @@ void ImageMap::setCoordsFile(const QString &path)
         showAreas({});
         return;
     }
-    // A missing folder is as much "no map yet" as a missing file.
-    if (!QFileInfo::exists(path))
-        throw AppError::fromNumber(ErrorNumber::FileNotFound);
-    TextFileReader reader(path);
-    QString text;
-    while (!reader.atEnd()) {
-        text += reader.readLine();
-        text += u'\n';
-    }
-    showAreas(AreaParser::parseAreas(text));
+    showAreas(AreaParser::parseAreas(coordsFileText(path)));
 }
 
 void ImageMap::setCoordsString(const QString &mapText)

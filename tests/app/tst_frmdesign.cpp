@@ -2,6 +2,8 @@
 #include "commands/filecommands.h"
 #include "platform/settingsstore.h"
 
+#include "testfiles.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QFile>
@@ -69,13 +71,6 @@ private:
     QList<Action> m_actions;
     QTimer m_timer;
 };
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QString readSetting(const QString &key)
 {
@@ -151,7 +146,7 @@ void tst_frmDesign::initTestCase()
 
 void tst_frmDesign::init()
 {
-    writeFile(m_mapPath,
+    writeBytes(m_mapPath,
         "<map name=map>\r\n"
         "<AREA SHAPE=POLY COORDS=\"300,300,400,300,400,400,300,400\" ID=\"Lot 1\" "
         "color=\"#00ff00\">\r\n"

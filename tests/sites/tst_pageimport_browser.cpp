@@ -8,6 +8,7 @@
 #include "recordingcontrol.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QImage>
@@ -42,19 +43,6 @@ window.onload = function () {
   document.getElementById('hits').textContent = 'HITS:' + hits.join(',');
 };
 </script>)";
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray pageAround(const QByteArray &map, const QString &mapName, QSize size)
 {
@@ -144,7 +132,7 @@ void tst_PageImportBrowser::sameAreasHitBeforeAndAfter()
 
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QByteArray mapElement = readFile(QStringLiteral(QUORVEL_TEST_MAPS) + u'/' + file);
+    const QByteArray mapElement = readBytes(QStringLiteral(QUORVEL_TEST_MAPS) + u'/' + file);
     const PageMaps parsed = AreaParser::parsePage(QString::fromUtf8(mapElement));
     QCOMPARE(parsed.maps.size(), 1);
     const PageMap &map = parsed.maps.first();
@@ -168,7 +156,7 @@ void tst_PageImportBrowser::sameAreasHitBeforeAndAfter()
     picture.fill(Qt::white);
     QVERIFY(picture.save(dir.filePath(u"picture.png"_s)));
     const QString original = dir.filePath(u"original.html"_s);
-    writeFile(original, pageAround(mapElement, map.name, size));
+    writeBytes(original, pageAround(mapElement, map.name, size));
 
     // Import the page and save it as a map, as a user would.
     HotSpotTable table;
@@ -188,7 +176,7 @@ void tst_PageImportBrowser::sameAreasHitBeforeAndAfter()
 
     // The saved map file is itself a <map> element; put it on a page of its own.
     const QString rebuilt = dir.filePath(u"rebuilt.html"_s);
-    writeFile(rebuilt, pageAround(readFile(saved), u"map"_s, size));
+    writeBytes(rebuilt, pageAround(readBytes(saved), u"map"_s, size));
 
     const QList<int> before = browserHits(original, size);
     const QList<int> after = browserHits(rebuilt, size);
