@@ -117,6 +117,7 @@ void AppShell::Init_App()
         }
         m_view.setHotSpotFileText(value);
         ReadCoordFile(m_files.CoordFilePath, m_table, m_prompts, m_settings, m_view);
+        m_files.rememberDiskContents(m_files.CoordFilePath);
     });
     if (!goOn)
         return;

@@ -15,6 +15,7 @@
 #include "platform/mousekeycodes.h"
 #include "platform/screenmetrics.h"
 #include "sites/findhotspotbox.h"
+#include "sites/pageimport.h"
 #include "sites/siteswindow.h"
 #include "sites/webpagecommands.h"
 
@@ -101,6 +102,16 @@ frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     connect(ui->mnuClear, &QAction::triggered, this, &frmDesign::mnuClear_Click);
     connect(ui->mnuHelp, &QAction::triggered, this, &frmDesign::mnuHelp_Click);
     connect(ui->mnuAbout, &QAction::triggered, this, &frmDesign::mnuAbout_Click);
+
+    m_import =
+        std::make_unique<PageImport>(m_table, *m_files, m_prompts, m_settings, *this, control);
+    m_import->setAskToSave([this] { m_shell->AskToSave(); });
+    m_import->setPictureUsed([this](const QString &path) { m_picturePath = path; });
+    // Undo history: hand the stack's clear() here once the window owns one, e.g.
+    // m_import->setClearHistory([this] { m_undoStack->clear(); });
+    QAction *importPage = ui->mnuTools->addAction(u"&Import Web Page Map…"_s);
+    importPage->setObjectName(u"mnuImportWebPageMap"_s);
+    connect(importPage, &QAction::triggered, this, &frmDesign::mnuImportWebPageMap_Click);
 
     connect(&control, &ImageMap::MouseDown, this, &frmDesign::ImageMap1_MouseDown);
     connect(&control, &ImageMap::MouseUp, this, &frmDesign::ImageMap1_MouseUp);
@@ -425,6 +436,11 @@ void frmDesign::mnuHelp_Click()
                 Prompts::Icon::None, {});
         }
     });
+}
+
+void frmDesign::mnuImportWebPageMap_Click()
+{
+    guarded(m_prompts, [this] { m_import->mnuImportWebPageMap_Click(); });
 }
 
 void frmDesign::mnuAbout_Click()

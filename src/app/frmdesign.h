@@ -22,6 +22,7 @@ class SitesWindow;
 class WebPageCommands;
 class QLabel;
 class PicturePreload;
+class PageImport;
 class QLineEdit;
 class ZoomNavigator;
 
@@ -80,6 +81,7 @@ private slots:
     void mnuSites_Click();
     void mnuPreview_Click();
     void mnuExportPage_Click();
+    void mnuImportWebPageMap_Click();
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     void ImageMap1_MouseUp(int button, int shift, float x, float y);
@@ -116,6 +118,7 @@ private:
     QString m_picturePath;
     std::unique_ptr<ZoomNavigator> m_zoom;
     QLabel *m_zoomLabel = nullptr;
+    std::unique_ptr<PageImport> m_import;
 
     bool IsSaved = true;
 };

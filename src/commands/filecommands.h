@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QHash>
 #include <QString>
 
 #include <functional>
@@ -29,15 +31,26 @@ public:
     /// The current map file; empty when there is none.
     QString CoordFilePath;
 
+    /// Notes what \a path holds now as the contents this program last read or wrote there, so
+    /// that Save can tell when another program has changed the file since.
+    void rememberDiskContents(const QString &path);
+
     void mnuLoad_Click();
     SaveOutcome mnuSave_Click();
     SaveOutcome mnuSaveAs_Click();
 
 private:
+    /// Whether \a path holds something other than what this program last read or wrote there.
+    /// A file never read, or gone, has nothing to lose.
+    bool changedOnDisk(const QString &path) const;
+    /// Asks before Save writes over another program's changes; false sends Save to Save As.
+    bool mayReplace(const QString &path);
+
     HotSpotTable &m_table;
     Prompts &m_prompts;
     SettingsStore &m_settings;
     EditorView &m_view;
     ImageMapControl &m_control;
     std::function<void()> m_askToSave;
+    QHash<QString, QByteArray> m_diskDigests; // by absolute path
 };

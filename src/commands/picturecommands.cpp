@@ -30,14 +30,19 @@ QString ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapCont
     const QString path = prompts.openFile(pictureDialog());
     if (path.isEmpty())
         return {};
+    return UseMapPicture(path, prompts, settings, control) ? path : QString();
+}
 
+bool UseMapPicture(
+    const QString &path, Prompts &prompts, SettingsStore &settings, ImageMapControl &control)
+{
     try {
         const BusyCursor busy;
         control.setPicture(LoadPicture(path));
     } catch (const AppError &) {
         prompts.message(u"Invalid picture file. Please try again."_s);
-        return {};
+        return false;
     }
     settings.WriteSetting(SettingsKeys::Section, SettingsKeys::BGPicture, path);
-    return path;
+    return true;
 }

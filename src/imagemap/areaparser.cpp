@@ -485,9 +485,69 @@ void collectAreas(const GumboNode *node, QList<MapArea> &areas)
         collectAreas(static_cast<const GumboNode *>(children.data[k]), areas);
 }
 
+QString attributeText(const GumboElement &element, const char *name)
+{
+    const GumboAttribute *a = gumbo_get_attribute(&element.attributes, name);
+    return a ? QString::fromUtf8(a->value) : QString();
+}
+
+// Walks the page; areas belong to the nearest <map> around them, as in a browser.
+void collectPage(const GumboNode *node, qsizetype map, PageMaps &page)
+{
+    if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_DOCUMENT)
+        return;
+    if (node->type == GUMBO_NODE_ELEMENT) {
+        const GumboElement &element = node->v.element;
+        if (element.tag_namespace == GUMBO_NAMESPACE_HTML) {
+            if (element.tag == GUMBO_TAG_AREA) {
+                if (map >= 0) {
+                    PageArea area;
+                    if (const GumboAttribute *shape =
+                            gumbo_get_attribute(&element.attributes, "shape"))
+                        area.shape = QString::fromUtf8(shape->value);
+                    area.coords = attributeText(element, "coords");
+                    area.id = attributeText(element, "id");
+                    area.title = attributeText(element, "title");
+                    area.alt = attributeText(element, "alt");
+                    page.maps[map].areas.append(area);
+                }
+                return;
+            }
+            if (element.tag == GUMBO_TAG_IMG
+                && gumbo_get_attribute(&element.attributes, "usemap")) {
+                page.images.append(
+                    PageImage { attributeText(element, "src"), attributeText(element, "usemap") });
+            }
+            if (element.tag == GUMBO_TAG_MAP) {
+                page.maps.append(
+                    PageMap { attributeText(element, "name"), attributeText(element, "id"), {} });
+                // By index: the list may grow while the children are walked.
+                map = page.maps.size() - 1;
+            }
+        }
+    }
+    const GumboVector &children =
+        node->type == GUMBO_NODE_DOCUMENT ? node->v.document.children : node->v.element.children;
+    for (unsigned int k = 0; k < children.length; ++k)
+        collectPage(static_cast<const GumboNode *>(children.data[k]), map, page);
+}
+
 } // namespace
 
 namespace AreaParser {
+
+PageMaps parsePage(QStringView html)
+{
+    const QByteArray utf8 = html.toUtf8();
+    GumboOutput *output =
+        gumbo_parse_with_options(&kGumboDefaultOptions, utf8.constData(), size_t(utf8.size()));
+    PageMaps page;
+    if (output) {
+        collectPage(output->document, -1, page);
+        gumbo_destroy_output(&kGumboDefaultOptions, output);
+    }
+    return page;
+}
 
 QList<MapArea> parseAreas(QStringView mapText)
 {

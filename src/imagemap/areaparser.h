@@ -22,7 +22,45 @@ struct MapArea
     friend bool operator==(const MapArea &, const MapArea &) = default;
 };
 
+/// One <area> of a web page's <map>, with its attributes as a browser reads them (character
+/// references resolved) and the coordinates as written.
+struct PageArea
+{
+    std::optional<QString> shape; ///< nothing when the attribute is missing
+    QString coords;
+    QString id;
+    QString title;
+    QString alt;
+};
+
+/// A <map> element of a web page and the <area> elements that belong to it.
+struct PageMap
+{
+    QString name;
+    QString id;
+    QList<PageArea> areas;
+};
+
+/// An <img> of a web page that uses a map.
+struct PageImage
+{
+    QString src;
+    QString useMap; ///< as written, "#" included
+};
+
+/// The maps of a web page and the pictures that use them, in document order.
+struct PageMaps
+{
+    QList<PageMap> maps;
+    QList<PageImage> images;
+};
+
 namespace AreaParser {
+
+/// Every <map> of a whole web page with its areas, and every <img> with a usemap attribute,
+/// parsed as an HTML5 browser parses the page. The editor's own map texts go through
+/// parseAreas(), which this leaves as it is.
+PageMaps parsePage(QStringView html);
 
 /// Every HTML <area> element of \a mapText, in document order, parsed as an HTML5 browser
 /// parses a document.

@@ -37,13 +37,15 @@ void readLines(const QString &path, HotSpotTable &table, Prompts &prompts)
     }
     table.BeginRead(in.readLine());
     const QString footer = MapFormat::footer();
+    UnreadableLines unreadable(prompts);
     while (!in.atEnd()) {
         const QString line = in.readLine();
         if (line == footer)
             break;
-        ParseCoordFileLine(line, table, prompts);
+        ParseCoordFileLine(line, table, unreadable);
         table.AppendReadLine(line);
     }
+    unreadable.finish(path);
 }
 
 // Position (1-based) of the first double quote in text, or 0. Not limited to 16 bits: the
@@ -61,9 +63,8 @@ QString textBeforeQuote(QStringView text, qsizetype position)
     return text.left(position - 1).toString();
 }
 
-} // namespace
-
-void ParseCoordFileLine(const QString &line, HotSpotTable &table, Prompts &prompts)
+// Parses one line; returns the message for a line that cannot be read, or the empty text.
+QString parseLine(const QString &line, HotSpotTable &table)
 {
     try {
         const int slot = table.ClaimReadSlot();
@@ -77,8 +78,41 @@ void ParseCoordFileLine(const QString &line, HotSpotTable &table, Prompts &promp
         position = quotePosition(rest);
         table.StoreReadName(slot, textBeforeQuote(rest, position));
     } catch (const AppError &e) {
-        prompts.message(u"ParseCoordFileLine_ERR: "_s + numberAndDescription(e));
+        return u"ParseCoordFileLine_ERR: "_s + numberAndDescription(e);
     }
+    return {};
+}
+
+} // namespace
+
+void ParseCoordFileLine(const QString &line, HotSpotTable &table, Prompts &prompts)
+{
+    const QString message = parseLine(line, table);
+    if (!message.isEmpty())
+        prompts.message(message);
+}
+
+void ParseCoordFileLine(const QString &line, HotSpotTable &table, UnreadableLines &unreadable)
+{
+    const QString message = parseLine(line, table);
+    if (!message.isEmpty())
+        unreadable.report(message);
+}
+
+void UnreadableLines::report(const QString &message)
+{
+    if (++m_seen <= Shown)
+        m_prompts.message(message);
+}
+
+void UnreadableLines::finish(const QString &path)
+{
+    if (m_seen > Shown) {
+        m_prompts.message(
+            QString::number(m_seen - Shown) + u" more lines of "_s + path + u" could not be read"_s,
+            Prompts::Buttons::Ok, Prompts::Icon::None, QtSettingsStore::applicationName());
+    }
+    m_seen = 0;
 }
 
 void ReadCoordFile(const QString &path, HotSpotTable &table, Prompts &prompts,

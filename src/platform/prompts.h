@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 /// Everything modal the program asks or tells the user: message boxes, input boxes and the
 /// open and save file dialogs.
@@ -28,6 +29,23 @@ public:
     /// application title.
     virtual Button message(const QString &text, Buttons buttons = Buttons::Ok,
         Icon icon = Icon::None, const QString &caption = {}) = 0;
+    /// As message(), with \a defaultButton the one that Enter presses. Without an override the
+    /// box keeps the usual default.
+    virtual Button messageWithDefault(const QString &text, Buttons buttons, Icon icon,
+        const QString &caption, Button defaultButton)
+    {
+        Q_UNUSED(defaultButton);
+        return message(text, buttons, icon, caption);
+    }
+    /// Shows a modal list of \a items with \a current selected; returns the index chosen, or
+    /// -1 when cancelled. Without an override the selected item is taken.
+    virtual int chooseItem(
+        const QString &prompt, const QString &title, const QStringList &items, int current)
+    {
+        Q_UNUSED(prompt);
+        Q_UNUSED(title);
+        return current < items.size() ? current : -1;
+    }
     /// Shows a modal input box; returns the typed text, or the empty text when cancelled.
     virtual QString input(
         const QString &prompt, const QString &title, const QString &defaultText = {}) = 0;

@@ -4,6 +4,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -13,6 +14,40 @@ using namespace Qt::StringLiterals;
 
 Prompts::Button QtPrompts::message(
     const QString &text, Buttons buttons, Icon icon, const QString &caption)
+{
+    return showMessage(text, buttons, icon, caption, std::nullopt);
+}
+
+Prompts::Button QtPrompts::messageWithDefault(
+    const QString &text, Buttons buttons, Icon icon, const QString &caption, Button defaultButton)
+{
+    return showMessage(text, buttons, icon, caption, defaultButton);
+}
+
+int QtPrompts::chooseItem(
+    const QString &prompt, const QString &title, const QStringList &items, int current)
+{
+    QInputDialog dialog(m_parent);
+    dialog.setWindowTitle(effectiveCaption(title));
+    dialog.setLabelText(prompt);
+    dialog.setComboBoxItems(items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    if (current >= 0 && current < items.size()) {
+        dialog.setTextValue(items.at(current));
+        // Items may repeat; select the row itself.
+        if (auto *list = dialog.findChild<QListView *>())
+            list->setCurrentIndex(list->model()->index(current, 0));
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    if (const auto *list = dialog.findChild<QListView *>())
+        return list->currentIndex().row();
+    return int(items.indexOf(dialog.textValue()));
+}
+
+Prompts::Button QtPrompts::showMessage(const QString &text, Buttons buttons, Icon icon,
+    const QString &caption, std::optional<Button> defaultButton)
 {
     QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
         effectiveCaption(caption), text, QMessageBox::NoButton, m_parent);
@@ -28,6 +63,11 @@ Prompts::Button QtPrompts::message(
     case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
+    }
+    if (defaultButton) {
+        static constexpr QMessageBox::StandardButton standard[] = { QMessageBox::Ok,
+            QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::No };
+        box.setDefaultButton(standard[static_cast<int>(*defaultButton)]);
     }
     switch (box.exec()) {
     case QMessageBox::Cancel:

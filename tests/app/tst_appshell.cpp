@@ -580,6 +580,21 @@ void tst_AppShell::wholeRunAcrossTwoStarts()
     QCOMPARE(run.shell.PicturePath, picture);
     QVERIFY(run.view.saved);
 
+    // What start-up read counts as read: the guard's save asks before replacing the version
+    // that another program saved since.
+    run.table.AddHotSpot(u"70,70,90,70,90,90"_s, u"C"_s);
+    run.view.setIsSaved(false);
+    makeMap(second, { MapFormat::areaLine(u"1,1,5,1,5,5"_s, u"theirs"_s) });
+    run.script({ u"ok"_s });
+    run.prompts.expectMessage(Prompts::Button::Yes);
+    run.shell.AskToSave();
+    QCOMPARE(run.prompts.texts(),
+        QStringList({ saveQuestion,
+            second + u" was changed by another program since it was opened. Replace it?"_s }));
+    QVERIFY(readBytes(second).contains("ID=\"C\""));
+    checkPromptsUsed(run);
+    run.prompts.shown.clear();
+
     // Clear then Exit: the next start falls back to both defaults.
     run.shell.mnuClear_Click();
     run.shell.Form_Terminate();

@@ -43,6 +43,7 @@ private slots:
     void save_data();
     void save();
     void saveAsDialogStartsEmptyEveryTime();
+    void saveAsksBeforeReplacingAnotherProgramsChanges();
     void loadTypeTest_data();
     void loadTypeTest();
     void loadCancelled();
@@ -206,6 +207,59 @@ void tst_FileCommands::saveAsDialogStartsEmptyEveryTime()
 
     QVERIFY(!m->view.saved);
     QVERIFY(!readBytes(m_dir->filePath(u"first.map"_s)).contains("B"));
+}
+
+void tst_FileCommands::saveAsksBeforeReplacingAnotherProgramsChanges()
+{
+    const QString shared = m_dir->filePath(u"shared.map"_s);
+    const QString mine = m_dir->filePath(u"mine.map"_s);
+    const QString question = u" was changed by another program since it was opened. Replace it?"_s;
+    writeBytes(shared,
+        mapBytes({ u"<AREA SHAPE=POLY COORDS=\"1,1,9,1,9,9\" ID=\"A\" color=\"#00ff00\">"_s }));
+    m->prompts.expectOpenFile(shared);
+    m->files.mnuLoad_Click();
+    m->table.AddHotSpot(u"2,2,8,2,8,8"_s, u"mine"_s);
+    m->view.saved = false;
+
+    // Someone else saves the same map; declining keeps their file and saves ours elsewhere.
+    const QByteArray theirs = readBytes(shared).replace("ID=\"A\"", "ID=\"theirs\"");
+    writeBytes(shared, theirs);
+    m->prompts.expectMessage(Prompts::Button::No);
+    m->prompts.expectSaveFile(mine);
+    QCOMPARE(m->files.mnuSave_Click(), SaveOutcome::Written);
+    const ScriptedPrompts::Record &asked = m->prompts.shown.at(1);
+    QCOMPARE(asked.text, shared + question);
+    QCOMPARE(asked.caption, u"Replace?"_s);
+    QCOMPARE(asked.buttons, Prompts::Buttons::YesNo);
+    QCOMPARE(asked.icon, Prompts::Icon::None);
+    QCOMPARE(asked.defaultButton, Prompts::Button::No);
+    QCOMPARE(m->prompts.shown.at(2).kind, ScriptedPrompts::Kind::SaveFile);
+    QCOMPARE(readBytes(shared), theirs);
+    QCOMPARE(readBytes(mine), tableBytes(m->table));
+    QCOMPARE(m->files.CoordFilePath, mine);
+    QVERIFY(m->view.saved);
+
+    // What we wrote ourselves, or the same bytes written again, does not ask.
+    writeBytes(mine, readBytes(mine));
+    QCOMPARE(m->files.mnuSave_Click(), SaveOutcome::Written);
+    QCOMPARE(m->prompts.shown.size(), 3);
+
+    // Yes replaces the other program's version.
+    writeBytes(mine, "changed elsewhere\r\n");
+    m->prompts.expectMessage(Prompts::Button::Yes);
+    QCOMPARE(m->files.mnuSave_Click(), SaveOutcome::Written);
+    QCOMPARE(m->prompts.shown.size(), 4);
+    QCOMPARE(m->prompts.shown.last().text, mine + question);
+    QCOMPARE(readBytes(mine), tableBytes(m->table));
+
+    // A map deleted meanwhile is simply written; so is a new name chosen with Save As.
+    QVERIFY(QFile::remove(mine));
+    QCOMPARE(m->files.mnuSave_Click(), SaveOutcome::Written);
+    QCOMPARE(readBytes(mine), tableBytes(m->table));
+    writeBytes(mine, "changed again\r\n");
+    m->prompts.expectSaveFile(m_dir->filePath(u"new.map"_s));
+    QCOMPARE(m->files.mnuSaveAs_Click(), SaveOutcome::Written);
+    QCOMPARE(m->prompts.shown.size(), 5);
 }
 
 void tst_FileCommands::loadTypeTest_data()

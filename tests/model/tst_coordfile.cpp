@@ -2,6 +2,7 @@
 #include "memorysettings.h"
 #include "model/coordfile.h"
 #include "model/hotspottable.h"
+#include "platform/settingsstore.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
 #include "silentstandins.h"
@@ -86,6 +87,8 @@ private slots:
     void parseCoordFileLine_data();
     void parseCoordFileLine();
     void linesPastTheLastSlot();
+    void unreadableLinesAfterTheFifthAreCounted_data();
+    void unreadableLinesAfterTheFifthAreCounted();
     void writeCoordFile_data();
     void writeCoordFile();
     void writeFailures_data();
@@ -394,6 +397,65 @@ void tst_CoordFile::linesPastTheLastSlot()
     lines.append(footer);
     QCOMPARE(readBytes(path(u"out.map"_s)), crlf(lines));
     QCOMPARE(m_settings.values.value(u"Settings/numLinesInCoordFile"_s), u"1001"_s);
+}
+
+void tst_CoordFile::unreadableLinesAfterTheFifthAreCounted_data()
+{
+    QTest::addColumn<int>("good");
+    QTest::addColumn<int>("bad");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("count");
+
+    // Bad lines have no quotes (5); past a full table every line is one too many (9).
+    QTest::newRow("300 lines without quotes") << 2 << 300 << parseError5 << 303;
+    QTest::newRow("300 lines past a full table") << 1001 << 300 << parseError9 << 1001;
+    QTest::newRow("exactly five") << 2 << 5 << parseError5 << 8;
+    QTest::newRow("six") << 2 << 6 << parseError5 << 9;
+}
+
+void tst_CoordFile::unreadableLinesAfterTheFifthAreCounted()
+{
+    QFETCH(int, good);
+    QFETCH(int, bad);
+    QFETCH(QString, error);
+    QFETCH(int, count);
+
+    const bool full = good == HotSpotTable::Capacity;
+    QStringList lines { header };
+    const auto area = [](int i) {
+        return u"<AREA SHAPE=POLY COORDS=\"%1,0,1,1,0,1\" ID=\"n%1\" color=\"#00ff00\">"_s.arg(i);
+    };
+    for (int i = 0; i < good; ++i)
+        lines.append(area(i));
+    for (int i = 0; i < bad; ++i)
+        lines.append(full ? area(good + i) : u"state %1 has no quotes"_s.arg(i));
+    // Everything readable still loads, also after the boxes stop.
+    if (!full)
+        lines.append(area(good + bad));
+    lines.append(footer);
+    const QString file = path(u"page.html"_s);
+    writeBytes(file, crlf(lines));
+
+    for (int i = 0; i < qMin(bad, 5) + (bad > 5 ? 1 : 0); ++i)
+        m_prompts.expectMessage(Prompts::Button::Ok);
+    ReadCoordFile(file, *m_table, m_prompts, m_settings, m_view);
+
+    QStringList expected(qMin(bad, 5), error);
+    if (bad > 5)
+        expected.append(
+            QString::number(bad - 5) + u" more lines of "_s + file + u" could not be read"_s);
+    QCOMPARE(m_prompts.texts(), expected);
+    for (qsizetype i = 0; i < m_prompts.shown.size(); ++i) {
+        const bool summary = i == 5;
+        QCOMPARE(m_prompts.shown[i].caption,
+            summary ? QtSettingsStore::applicationName() : Prompts::applicationTitle());
+        QCOMPARE(m_prompts.shown[i].buttons, Prompts::Buttons::Ok);
+        QCOMPARE(m_prompts.shown[i].icon, Prompts::Icon::None);
+    }
+    QCOMPARE(m_table->HotSpotCount, count);
+    QCOMPARE(m_table->HotSpotNames[count - 1], u"n%1"_s.arg(full ? 1000 : good + bad));
+    lines.removeLast();
+    QCOMPARE(m_table->MapText, lines.join(QString()));
 }
 
 void tst_CoordFile::writeCoordFile_data()

@@ -63,6 +63,7 @@ private slots:
     void messageButtons();
     void input();
     void textsShownLiterally();
+    void defaultButtonAndList();
     void fileDialogs();
     void allFilesListsEveryFile();
     void qtFilter_data();
@@ -182,6 +183,31 @@ void tst_QtPrompts::textsShownLiterally()
         prompts.input(prompt, u"Modify Hot Spot's Name"_s, {});
         QVERIFY2(literal, qPrintable(prompt));
     }
+}
+
+void tst_QtPrompts::defaultButtonAndList()
+{
+    QtPrompts prompts;
+    whenShown<QMessageBox>([](QMessageBox *box) {
+        QCOMPARE(box->windowTitle(), u"Replace?"_s);
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::No));
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QCOMPARE(prompts.messageWithDefault(u"x.map was changed"_s, Prompts::Buttons::YesNo,
+                 Prompts::Icon::None, u"Replace?"_s, Prompts::Button::No),
+        Prompts::Button::No);
+
+    // Repeated items stay apart: the preselected row is the one returned.
+    const QStringList items { u"map (3 areas)"_s, u"map (3 areas)"_s, u"map (3 areas)"_s };
+    QString title;
+    whenShown<QInputDialog>([&](QInputDialog *dialog) {
+        title = dialog->windowTitle();
+        dialog->accept();
+    });
+    QCOMPARE(prompts.chooseItem(u"Which map?"_s, u"Import"_s, items, 2), 2);
+    QCOMPARE(title, u"Import"_s);
+    whenShown<QInputDialog>([](QInputDialog *dialog) { dialog->reject(); });
+    QCOMPARE(prompts.chooseItem(u"Which map?"_s, u"Import"_s, items, 1), -1);
 }
 
 void tst_QtPrompts::fileDialogs()

@@ -15,6 +15,8 @@ static QString kindName(ScriptedPrompts::Kind kind)
         return u"open file"_s;
     case ScriptedPrompts::Kind::SaveFile:
         return u"save file"_s;
+    case ScriptedPrompts::Kind::Choice:
+        return u"list"_s;
     }
     return {};
 }
@@ -41,6 +43,26 @@ Prompts::Button ScriptedPrompts::message(
         return buttons == Buttons::YesNo ? Button::No
                                          : (buttons == Buttons::Ok ? Button::Ok : Button::Cancel);
     return answer->button;
+}
+
+Prompts::Button ScriptedPrompts::messageWithDefault(
+    const QString &text, Buttons buttons, Icon icon, const QString &caption, Button defaultButton)
+{
+    const Button answer = message(text, buttons, icon, caption);
+    shown.last().defaultButton = defaultButton;
+    return answer;
+}
+
+int ScriptedPrompts::chooseItem(
+    const QString &prompt, const QString &title, const QStringList &items, int current)
+{
+    Record record { Kind::Choice, prompt, effectiveCaption(title), Buttons::OkCancel, Icon::None,
+        {}, {} };
+    record.items = items;
+    record.current = current;
+    shown.append(record);
+    const Answer *answer = take(Kind::Choice, prompt);
+    return answer ? answer->index : -1;
 }
 
 QString ScriptedPrompts::input(

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
 #include <variant>
 
 /// Prompts for tests: records every prompt and answers from a queue. A prompt with no queued
@@ -12,7 +13,7 @@
 class ScriptedPrompts final : public Prompts
 {
 public:
-    enum class Kind { Message, Input, OpenFile, SaveFile };
+    enum class Kind { Message, Input, OpenFile, SaveFile, Choice };
 
     struct Record
     {
@@ -23,6 +24,9 @@ public:
         Icon icon = Icon::None;
         QString defaultText; ///< input default
         FileDialog dialog; ///< file dialogs
+        std::optional<Button> defaultButton = {}; ///< message boxes that name one
+        QStringList items = {}; ///< lists to choose from
+        int current = -1; ///< the item selected when a list opens
     };
 
     void expectMessage(Button answer) { m_answers.append(Answer { Kind::Message, answer, {} }); }
@@ -38,9 +42,18 @@ public:
     {
         m_answers.append(Answer { Kind::SaveFile, Button::Ok, path });
     }
+    /// Answers a list with the item at \a index (-1 cancels).
+    void expectChoice(int index)
+    {
+        m_answers.append(Answer { Kind::Choice, Button::Ok, {}, index });
+    }
 
     Button message(
         const QString &text, Buttons buttons, Icon icon, const QString &caption) override;
+    Button messageWithDefault(const QString &text, Buttons buttons, Icon icon,
+        const QString &caption, Button defaultButton) override;
+    int chooseItem(const QString &prompt, const QString &title, const QStringList &items,
+        int current) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     QString openFile(const FileDialog &dialog) override;
     QString saveFile(const FileDialog &dialog) override;
@@ -58,6 +71,7 @@ private:
         Kind kind;
         Button button;
         QString text;
+        int index = -1;
     };
     const Answer *take(Kind kind, const QString &what);
 
