@@ -109,9 +109,6 @@ frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     m_import->setPictureUsed([this](const QString &path) { m_picturePath = path; });
     // Undo history: hand the stack's clear() here once the window owns one, e.g.
     // m_import->setClearHistory([this] { m_undoStack->clear(); });
-    QAction *importPage = ui->mnuTools->addAction(u"&Import Web Page Map…"_s);
-    importPage->setObjectName(u"mnuImportWebPageMap"_s);
-    connect(importPage, &QAction::triggered, this, &frmDesign::mnuImportWebPageMap_Click);
 
     connect(&control, &ImageMap::MouseDown, this, &frmDesign::ImageMap1_MouseDown);
     connect(&control, &ImageMap::MouseUp, this, &frmDesign::ImageMap1_MouseUp);
@@ -131,6 +128,10 @@ frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     m_shell->setPicturePreload(nullptr);
     updateScrollRanges();
     buildSiteActions();
+    ui->mnuTools->addSeparator();
+    QAction *importPage = ui->mnuTools->addAction(u"&Import Web Page Map…"_s);
+    importPage->setObjectName(u"mnuImportWebPageMap"_s);
+    connect(importPage, &QAction::triggered, this, &frmDesign::mnuImportWebPageMap_Click);
 }
 
 void frmDesign::buildSiteActions()

@@ -339,9 +339,6 @@ void tst_frmDesign::menus_data()
                                  u"S&ave As"_s, u"E&xit"_s };
     QTest::newRow("Setup") << u"mnuSetup"_s << u"S&etup"_s << QStringList { u"mnuClear"_s }
                            << QStringList { u"C&lear"_s };
-    QTest::newRow("Tools") << u"mnuTools"_s << u"&Tools"_s
-                           << QStringList { u"mnuImportWebPageMap"_s }
-                           << QStringList { u"&Import Web Page Map…"_s };
     QTest::newRow("Help") << u"mnuHelpTopic"_s << u"Help"_s
                           << QStringList { u"mnuHelp"_s, u"mnuAbout"_s }
                           << QStringList { u"Help     F1"_s, u"About"_s };
