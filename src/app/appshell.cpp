@@ -2,6 +2,7 @@
 
 #include "commands/filecommands.h"
 #include "editing/cornercapture.h"
+#include "editing/edithistory.h"
 #include "imagemap/imagemapcontrol.h"
 #include "model/coordfile.h"
 #include "model/editorview.h"
@@ -30,9 +31,11 @@ enum class Stage { Map = 1, Picture = 2 };
 
 } // namespace
 
-AppShell::AppShell(HotSpotTable &table, CornerCapture &capture, FileCommands &files,
-    Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMapControl &control)
+AppShell::AppShell(HotSpotTable &table, EditHistory &history, CornerCapture &capture,
+    FileCommands &files, Prompts &prompts, SettingsStore &settings, EditorView &view,
+    ImageMapControl &control)
     : m_table(table)
+    , m_history(history)
     , m_capture(capture)
     , m_files(files)
     , m_prompts(prompts)
@@ -41,6 +44,8 @@ AppShell::AppShell(HotSpotTable &table, CornerCapture &capture, FileCommands &fi
     , m_control(control)
 {
     m_files.setAskToSave([this] { AskToSave(); });
+    m_files.setMapSaved([this] { m_history.markSaved(); });
+    m_files.setMapReplaced([this] { m_history.forget(); });
 }
 
 QString AppShell::defaultMapPath()
@@ -160,6 +165,7 @@ void AppShell::ClearMap()
     m_files.CoordFilePath.clear();
     // The count stays: new hot spots go after the erased slots.
     m_table.EraseHotSpots();
+    m_history.forget();
     m_control.setCoordsFile(QString());
     m_control.setCoordsString(QString());
     m_view.repaintWindow();

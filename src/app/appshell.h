@@ -4,6 +4,7 @@
 
 struct AppError;
 class CornerCapture;
+class EditHistory;
 class EditorView;
 class FileCommands;
 class HotSpotTable;
@@ -16,9 +17,10 @@ class SettingsStore;
 class AppShell
 {
 public:
-    /// Also hands AskToSave to \a files as the guard that Load runs first.
-    AppShell(HotSpotTable &table, CornerCapture &capture, FileCommands &files, Prompts &prompts,
-        SettingsStore &settings, EditorView &view, ImageMapControl &control);
+    /// Also hands AskToSave to \a files as the guard that Load runs first, and tells \a history
+    /// when a save wrote the map and when Load replaced it.
+    AppShell(HotSpotTable &table, EditHistory &history, CornerCapture &capture, FileCommands &files,
+        Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMapControl &control);
 
     /// Path of the background picture restored at start-up.
     QString PicturePath;
@@ -45,6 +47,7 @@ private:
     bool handleStartupError(const AppError &e, int stage);
 
     HotSpotTable &m_table;
+    EditHistory &m_history;
     CornerCapture &m_capture;
     FileCommands &m_files;
     Prompts &m_prompts;

@@ -7,6 +7,7 @@
 #include "commands/filecommands.h"
 #include "commands/picturecommands.h"
 #include "editing/cornercapture.h"
+#include "editing/edithistory.h"
 #include "editing/hotspotediting.h"
 #include "imagemap/imagemap.h"
 #include "platform/guarded.h"
@@ -75,11 +76,13 @@ frmDesign::frmDesign(QWidget *parent)
     setWindowIcon(icon);
 
     ImageMap &control = *ui->ImageMap1;
+    m_history = std::make_unique<EditHistory>(m_table, *this, control);
     m_capture = std::make_unique<CornerCapture>(*this, control, twipsPerPixelX(), twipsPerPixelY());
-    m_editing = std::make_unique<HotSpotEditing>(m_table, *m_capture, m_prompts, *this, control);
+    m_editing = std::make_unique<HotSpotEditing>(
+        m_table, *m_history, *m_capture, m_prompts, *this, control);
     m_files = std::make_unique<FileCommands>(m_table, m_prompts, m_settings, *this, control);
     m_shell = std::make_unique<AppShell>(
-        m_table, *m_capture, *m_files, m_prompts, m_settings, *this, control);
+        m_table, *m_history, *m_capture, *m_files, m_prompts, m_settings, *this, control);
 
     // Bars at 0 show the picture's top-left corner; arrows move by a step, the trough by what
     // is visible.
@@ -100,6 +103,7 @@ frmDesign::frmDesign(QWidget *parent)
     connect(ui->mnuClear, &QAction::triggered, this, &frmDesign::mnuClear_Click);
     connect(ui->mnuHelp, &QAction::triggered, this, &frmDesign::mnuHelp_Click);
     connect(ui->mnuAbout, &QAction::triggered, this, &frmDesign::mnuAbout_Click);
+    setUpEditMenu();
 
     connect(&control, &ImageMap::MouseDown, this, &frmDesign::ImageMap1_MouseDown);
     connect(&control, &ImageMap::MouseUp, this, &frmDesign::ImageMap1_MouseUp);
@@ -119,6 +123,24 @@ frmDesign::frmDesign(QWidget *parent)
 frmDesign::~frmDesign()
 {
     qApp->removeEventFilter(this);
+}
+
+void frmDesign::setUpEditMenu()
+{
+    ui->mnuRedo->setShortcuts(
+        { QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) });
+    connect(ui->mnuUndo, &QAction::triggered, this, &frmDesign::mnuUndo_Click);
+    connect(ui->mnuRedo, &QAction::triggered, this, &frmDesign::mnuRedo_Click);
+
+    const QUndoStack &stack = m_history->stack();
+    connect(&stack, &QUndoStack::canUndoChanged, ui->mnuUndo, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::canRedoChanged, ui->mnuRedo, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::undoTextChanged, this, [this](const QString &text) {
+        ui->mnuUndo->setText(EditHistory::menuCaption(u"Undo"_s, text));
+    });
+    connect(&stack, &QUndoStack::redoTextChanged, this, [this](const QString &text) {
+        ui->mnuRedo->setText(EditHistory::menuCaption(u"Redo"_s, text));
+    });
 }
 
 // The client area has the designed size, with the menu bar above it, and the window opens
@@ -166,9 +188,26 @@ void frmDesign::repaintWindow()
     repaint();
 }
 
+// Text boxes claim Ctrl+Z and Ctrl+Y for their own undo; in this window those keys belong to
+// the hot spots.
+bool frmDesign::isEditShortcut(const QKeyEvent &event) const
+{
+    const QKeySequence pressed(event.keyCombination());
+    for (const QAction *action : ui->mnuEdit->actions()) {
+        if (action->isEnabled() && action->shortcuts().contains(pressed))
+            return true;
+    }
+    return false;
+}
+
 bool frmDesign::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this
+            && isEditShortcut(*static_cast<QKeyEvent *>(event)))
+            return true;
+        break;
     case QEvent::KeyPress:
         // Real key events enter through the window itself, once, before any widget sees them.
         if (watched == windowHandle())
@@ -297,6 +336,16 @@ void frmDesign::mnuAbout_Click()
             m_about = std::make_unique<About>();
         m_about->exec();
     });
+}
+
+void frmDesign::mnuUndo_Click()
+{
+    guarded(m_prompts, [this] { m_history->undo(); });
+}
+
+void frmDesign::mnuRedo_Click()
+{
+    guarded(m_prompts, [this] { m_history->redo(); });
 }
 
 void frmDesign::ImageMap1_MouseDown(int button, int shift, float x, float y)

@@ -13,9 +13,11 @@
 class About;
 class AppShell;
 class CornerCapture;
+class EditHistory;
 class FileCommands;
 class Help;
 class HotSpotEditing;
+class QKeyEvent;
 class QLineEdit;
 
 namespace Ui {
@@ -46,6 +48,7 @@ public:
 
     const HotSpotTable &hotSpotTable() const { return m_table; }
     const FileCommands &fileCommands() const { return *m_files; }
+    const EditHistory &editHistory() const { return *m_history; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -64,6 +67,8 @@ private slots:
     void mnuClear_Click();
     void mnuHelp_Click();
     void mnuAbout_Click();
+    void mnuUndo_Click();
+    void mnuRedo_Click();
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     void ImageMap1_MouseUp(int button, int shift, float x, float y);
@@ -76,6 +81,8 @@ private:
     void Form_KeyUp(int keyCode, int shift);
     void updateScrollRanges();
     void placeOnScreen();
+    void setUpEditMenu();
+    bool isEditShortcut(const QKeyEvent &event) const;
 
     std::unique_ptr<Ui::frmDesign> ui;
     std::array<QLineEdit *, PosCount> POS {};
@@ -83,6 +90,7 @@ private:
     QtPrompts m_prompts;
     QtSettingsStore m_settings;
     HotSpotTable m_table;
+    std::unique_ptr<EditHistory> m_history;
     std::unique_ptr<CornerCapture> m_capture;
     std::unique_ptr<HotSpotEditing> m_editing;
     std::unique_ptr<FileCommands> m_files;

@@ -25,6 +25,13 @@ public:
 
     /// The unsaved-changes guard that Load runs first; set by the application shell.
     void setAskToSave(std::function<void()> askToSave) { m_askToSave = std::move(askToSave); }
+    /// Told after a save wrote the map file from the table.
+    void setMapSaved(std::function<void()> mapSaved) { m_mapSaved = std::move(mapSaved); }
+    /// Told when Load empties the table to read another map into it.
+    void setMapReplaced(std::function<void()> mapReplaced)
+    {
+        m_mapReplaced = std::move(mapReplaced);
+    }
 
     /// The current map file; empty when there is none.
     QString CoordFilePath;
@@ -34,10 +41,14 @@ public:
     SaveOutcome mnuSaveAs_Click();
 
 private:
+    SaveOutcome saved(bool written);
+
     HotSpotTable &m_table;
     Prompts &m_prompts;
     SettingsStore &m_settings;
     EditorView &m_view;
     ImageMapControl &m_control;
     std::function<void()> m_askToSave;
+    std::function<void()> m_mapSaved;
+    std::function<void()> m_mapReplaced;
 };

@@ -1,5 +1,6 @@
 #include "app/frmdesign.h"
 #include "commands/filecommands.h"
+#include "imagemap/imagemap.h"
 #include "platform/settingsstore.h"
 
 #include <QAction>
@@ -115,6 +116,7 @@ private slots:
 
     void mouseMakesHotSpot();
     void rightClickDeletesHotSpot();
+    void editMenuUndoesByKeys();
 
     void endingRunsTerminationOnce_data();
     void endingRunsTerminationOnce();
@@ -579,6 +581,60 @@ void tst_frmDesign::rightClickDeletesHotSpot()
     QVERIFY(w.hotSpotTable().HotSpotNames[0].isEmpty());
     QCOMPARE(w.hotSpotTable().HotSpotNames[1], u"Lot 2"_s);
     QVERIFY(!w.isSaved());
+}
+
+void tst_frmDesign::editMenuUndoesByKeys()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    auto *edit = child<QMenu>(u"mnuEdit"_s);
+    auto *undo = child<QAction>(u"mnuUndo"_s);
+    auto *redo = child<QAction>(u"mnuRedo"_s);
+    QVERIFY(map && edit && undo && redo);
+    QCOMPARE(edit->title(), u"E&dit"_s);
+    QCOMPARE(edit->actions().mid(0, 2), (QList<QAction *> { undo, redo }));
+    QCOMPARE(undo->shortcuts(), QList<QKeySequence> { QKeySequence(u"Ctrl+Z"_s) });
+    QCOMPARE(redo->shortcuts(),
+        (QList<QKeySequence> { QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s) }));
+    QCOMPARE(undo->text(), u"Undo"_s);
+    QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+
+    m_modals->then([](QWidget *modal) {
+        qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)->click();
+    });
+    QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(350, 350));
+    QCOMPARE(undo->text(), u"Undo Delete Lot 1"_s);
+    QVERIFY(undo->isEnabled());
+    QCOMPARE(map->hotSpotCount(), 1);
+    // Offscreen, nothing gives the window back its activation when the box closes.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+
+    // A text box with the focus keeps its typing, but not these keys.
+    auto *box = child<QLineEdit>(u"Coord_F"_s);
+    box->setFocus();
+    QTest::keyClick(w.windowHandle(), Qt::Key_X);
+    QCOMPARE(box->text(), u"x"_s);
+    const HotSpotTable &table = w.hotSpotTable();
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(table.HotSpotNames[0], u"Lot 1"_s);
+    QCOMPARE(map->hotSpotCount(), 2);
+    QVERIFY(w.isSaved());
+    QCOMPARE(redo->text(), u"Redo Delete Lot 1"_s);
+    QCOMPARE(box->text(), u"x"_s);
+
+    QTest::keyClick(w.windowHandle(), Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(table.HotSpotNames[0].isEmpty());
+    QVERIFY(!w.isSaved());
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(w.isSaved());
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(table.HotSpotNames[0].isEmpty());
+    QCOMPARE(map->hotSpotCount(), 1);
+    QVERIFY(!w.isSaved());
+    QCOMPARE(redo->text(), u"Redo"_s);
+    QVERIFY(!redo->isEnabled());
+    QCOMPARE(box->text(), u"x"_s);
 }
 
 void tst_frmDesign::endingRunsTerminationOnce_data()
