@@ -210,8 +210,15 @@ bool frmDesign::eventFilter(QObject *watched, QEvent *event)
         break;
     case QEvent::KeyPress:
         // Real key events enter through the window itself, once, before any widget sees them.
-        if (watched == windowHandle())
-            Form_KeyPress(keyAscii(*static_cast<QKeyEvent *>(event)));
+        if (watched == windowHandle()) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            Form_KeyPress(keyAscii(*key));
+            // Escape and Backspace edit a polygon under construction instead of the focused box.
+            bool used = false;
+            guarded(m_prompts, [&] { used = m_capture->keyPressed(key->key()); });
+            if (used)
+                return true;
+        }
         break;
     case QEvent::KeyRelease:
         if (watched == windowHandle()) {

@@ -117,6 +117,7 @@ private slots:
     void mouseMakesHotSpot();
     void rightClickDeletesHotSpot();
     void editMenuUndoesByKeys();
+    void escapeAndBackspaceWhileOutlining();
 
     void endingRunsTerminationOnce_data();
     void endingRunsTerminationOnce();
@@ -635,6 +636,38 @@ void tst_frmDesign::editMenuUndoesByKeys()
     QCOMPARE(redo->text(), u"Redo"_s);
     QVERIFY(!redo->isEnabled());
     QCOMPARE(box->text(), u"x"_s);
+}
+
+void tst_frmDesign::escapeAndBackspaceWhileOutlining()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    auto *box = child<QLineEdit>(u"Coord_F"_s);
+    QVERIFY(map && box);
+    box->setText(u"abc"_s);
+    w.setIsSaved(false);
+
+    for (const QPoint corner : { QPoint(100, 100), QPoint(200, 100), QPoint(200, 200) })
+        QTest::mouseClick(map, Qt::LeftButton, Qt::ShiftModifier, corner);
+    box->setFocus();
+    QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
+    QCOMPARE(w.posText(1), u"X:200 Y:100"_s);
+    QVERIFY(w.posText(2).isEmpty());
+    QCOMPARE(box->text(), u"abc"_s);
+
+    QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
+    for (int i = 0; i < 12; ++i)
+        QVERIFY(w.posText(i).isEmpty());
+    QVERIFY(!w.isSaved());
+    // A click that would have closed the polygon closes nothing now.
+    QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, QPoint(100, 200));
+    QVERIFY(m_modals->seen.isEmpty());
+    box->setFocus();
+
+    // With no polygon the keys reach the box as before.
+    QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
+    QCOMPARE(box->text(), u"ab"_s);
+    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
 }
 
 void tst_frmDesign::endingRunsTerminationOnce_data()
