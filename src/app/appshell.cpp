@@ -1,5 +1,7 @@
 #include "app/appshell.h"
 
+#include "app/recovery.h"
+
 #include "commands/filecommands.h"
 #include "editing/cornercapture.h"
 #include "editing/edithistory.h"
@@ -185,4 +187,6 @@ void AppShell::Form_Terminate()
     m_terminated = true;
     AskToSave();
     m_settings.WriteSetting(settingsSection, coordFileKey, m_files.CoordFilePath);
+    if (m_recovery)
+        m_recovery->end();
 }

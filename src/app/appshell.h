@@ -10,6 +10,7 @@ class FileCommands;
 class HotSpotTable;
 class ImageMapControl;
 class Prompts;
+class Recovery;
 class SettingsStore;
 
 /// Start-up, the unsaved-changes guard, Clear and the termination step: the window-independent
@@ -22,6 +23,9 @@ public:
     AppShell(HotSpotTable &table, EditHistory &history, CornerCapture &capture, FileCommands &files,
         Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMapControl &control);
 
+    /// The recovery copy that the termination step removes.
+    void setRecovery(Recovery *recovery) { m_recovery = recovery; }
+
     /// Path of the background picture restored at start-up.
     QString PicturePath;
 
@@ -32,7 +36,8 @@ public:
     void AskToSave();
     void ClearMap();
     void mnuClear_Click() { ClearMap(); }
-    /// Runs once per run, whether the program ends through Exit or the close box.
+    /// Runs once per run, whether the program ends through Exit or the close box. Whatever the
+    /// guard's answer, the recovery copy goes.
     void Form_Terminate();
 
     /// The defaults used when no setting is stored.
@@ -54,5 +59,6 @@ private:
     SettingsStore &m_settings;
     EditorView &m_view;
     ImageMapControl &m_control;
+    Recovery *m_recovery = nullptr;
     bool m_terminated = false;
 };

@@ -4,6 +4,7 @@
 #include "app/about.h"
 #include "app/appshell.h"
 #include "app/help.h"
+#include "app/recovery.h"
 #include "commands/filecommands.h"
 #include "commands/picturecommands.h"
 #include "editing/cornercapture.h"
@@ -19,6 +20,7 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -81,8 +83,11 @@ frmDesign::frmDesign(QWidget *parent)
     m_editing = std::make_unique<HotSpotEditing>(
         m_table, *m_history, *m_capture, m_prompts, *this, control);
     m_files = std::make_unique<FileCommands>(m_table, m_prompts, m_settings, *this, control);
+    m_recovery =
+        std::make_unique<Recovery>(m_table, *m_history, *m_files, m_prompts, *this, control);
     m_shell = std::make_unique<AppShell>(
         m_table, *m_history, *m_capture, *m_files, m_prompts, m_settings, *this, control);
+    m_shell->setRecovery(m_recovery.get());
 
     // Bars at 0 show the picture's top-left corner; arrows move by a step, the trough by what
     // is visible.
@@ -118,6 +123,9 @@ frmDesign::frmDesign(QWidget *parent)
     placeOnScreen();
     guarded(m_prompts, [this] { m_shell->Form_Load(); });
     updateScrollRanges();
+    // Once the window shows: changes a crash left behind are offered after start-up.
+    QTimer::singleShot(
+        0, this, [this] { guarded(m_prompts, [this] { m_recovery->offerRecovery(); }); });
 }
 
 frmDesign::~frmDesign()

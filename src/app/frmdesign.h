@@ -17,6 +17,7 @@ class EditHistory;
 class FileCommands;
 class Help;
 class HotSpotEditing;
+class Recovery;
 class QKeyEvent;
 class QLineEdit;
 
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<CornerCapture> m_capture;
     std::unique_ptr<HotSpotEditing> m_editing;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<Recovery> m_recovery;
     std::unique_ptr<AppShell> m_shell;
     std::unique_ptr<Help> m_help;
     std::unique_ptr<About> m_about;

@@ -28,6 +28,14 @@ public:
     /// application title.
     virtual Button message(const QString &text, Buttons buttons = Buttons::Ok,
         Icon icon = Icon::None, const QString &caption = {}) = 0;
+    /// A message box without an icon whose Enter key presses \a defaultButton. Prompts that
+    /// cannot choose a default show a plain message box.
+    virtual Button question(
+        const QString &text, Buttons buttons, const QString &caption, Button defaultButton)
+    {
+        Q_UNUSED(defaultButton)
+        return message(text, buttons, Icon::None, caption);
+    }
     /// Shows a modal input box; returns the typed text, or the empty text when cancelled.
     virtual QString input(
         const QString &prompt, const QString &title, const QString &defaultText = {}) = 0;

@@ -10,6 +10,18 @@ using namespace Qt::StringLiterals;
 Prompts::Button QtPrompts::message(
     const QString &text, Buttons buttons, Icon icon, const QString &caption)
 {
+    return runMessage(text, buttons, icon, caption, std::nullopt);
+}
+
+Prompts::Button QtPrompts::question(
+    const QString &text, Buttons buttons, const QString &caption, Button defaultButton)
+{
+    return runMessage(text, buttons, Icon::None, caption, defaultButton);
+}
+
+Prompts::Button QtPrompts::runMessage(const QString &text, Buttons buttons, Icon icon,
+    const QString &caption, std::optional<Button> defaultButton)
+{
     QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
         effectiveCaption(caption), text, QMessageBox::NoButton, m_parent);
     switch (buttons) {
@@ -22,6 +34,11 @@ Prompts::Button QtPrompts::message(
     case Buttons::YesNo:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         break;
+    }
+    if (defaultButton) {
+        static constexpr QMessageBox::StandardButton standard[] = { QMessageBox::Ok,
+            QMessageBox::Cancel, QMessageBox::Yes, QMessageBox::No };
+        box.setDefaultButton(standard[int(*defaultButton)]);
     }
     switch (box.exec()) {
     case QMessageBox::Cancel:

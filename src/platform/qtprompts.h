@@ -2,6 +2,8 @@
 
 #include "platform/prompts.h"
 
+#include <optional>
+
 class QWidget;
 
 /// Prompts shown with QMessageBox, QInputDialog and QFileDialog.
@@ -15,6 +17,8 @@ public:
 
     Button message(
         const QString &text, Buttons buttons, Icon icon, const QString &caption) override;
+    Button question(const QString &text, Buttons buttons, const QString &caption,
+        Button defaultButton) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     QString openFile(const FileDialog &dialog) override;
     QString saveFile(const FileDialog &dialog) override;
@@ -23,6 +27,8 @@ public:
     static QString qtFilter(const QString &filter);
 
 private:
+    Button runMessage(const QString &text, Buttons buttons, Icon icon, const QString &caption,
+        std::optional<Button> defaultButton);
     QString runFileDialog(const FileDialog &dialog, bool save);
 
     QWidget *m_parent;

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -175,6 +176,9 @@ void tst_frmDesign::cleanup()
         m_window->setIsSaved(true);
         m_window.reset();
     }
+    // A window closed without the termination step keeps its recovery copy; the next test's
+    // window would offer it.
+    QDir(m_home.filePath(u"data"_s)).removeRecursively();
     QCOMPARE(modals->pending(), 0);
     for (const QString &seen : std::as_const(modals->seen))
         QVERIFY2(!seen.startsWith(u"unexpected"_s), qPrintable(seen));

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <optional>
 #include <variant>
 
 /// Prompts for tests: records every prompt and answers from a queue. A prompt with no queued
@@ -23,6 +24,7 @@ public:
         Icon icon = Icon::None;
         QString defaultText; ///< input default
         FileDialog dialog; ///< file dialogs
+        std::optional<Button> defaultButton; ///< message boxes that name one
     };
 
     void expectMessage(Button answer) { m_answers.append(Answer { Kind::Message, answer, {} }); }
@@ -41,6 +43,8 @@ public:
 
     Button message(
         const QString &text, Buttons buttons, Icon icon, const QString &caption) override;
+    Button question(const QString &text, Buttons buttons, const QString &caption,
+        Button defaultButton) override;
     QString input(const QString &prompt, const QString &title, const QString &defaultText) override;
     QString openFile(const FileDialog &dialog) override;
     QString saveFile(const FileDialog &dialog) override;
