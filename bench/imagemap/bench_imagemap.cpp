@@ -1,10 +1,13 @@
 // Times the control with 1001 hot spots of 6 to 10 corners over a 6000 x 4000 picture:
 //   bench_imagemap                       medians of the four measurements
+//   bench_imagemap --zoom                repaint at every zoom step and Fit, zoom steps, the
+//                                        scaled copies and memory, over 10000 x 10000 pixels
 //   bench_imagemap --screenshot PICTURE MAP OUT.png
 //                                        renders the control showing PICTURE and MAP to OUT.png
 
 #include "imagemap/areaparser.h"
 #include "imagemap/imagemap.h"
+#include "imagemap/zoomladder.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,6 +20,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 
 using namespace Qt::StringLiterals;
@@ -25,11 +29,11 @@ namespace {
 
 const QSize viewSize(1657, 927);
 
-QString makeMapText()
+QString makeMapText(QSize plan = QSize(6000, 4000))
 {
     QRandomGenerator random(7);
     QString text = u"<map name=map>"_s;
-    const int columns = 40, rows = 26, cellW = 6000 / columns, cellH = 4000 / rows;
+    const int columns = 40, rows = 26, cellW = plan.width() / columns, cellH = plan.height() / rows;
     for (int k = 0; k < 1001; ++k) {
         const double cx = (k % columns + 0.5) * cellW, cy = (k / columns + 0.5) * cellH;
         const int corners = 6 + random.bounded(5);
@@ -46,11 +50,11 @@ QString makeMapText()
     return text + u"</map>"_s;
 }
 
-QImage makePicture()
+QImage makePicture(QSize size = QSize(6000, 4000))
 {
-    QImage picture(6000, 4000, QImage::Format_RGB32);
+    QImage picture(size, QImage::Format_RGB32);
     QPainter painter(&picture);
-    QLinearGradient gradient(0, 0, 6000, 4000);
+    QLinearGradient gradient(0, 0, size.width(), size.height());
     gradient.setColorAt(0, QColor(240, 235, 220));
     gradient.setColorAt(1, QColor(180, 200, 170));
     painter.fillRect(picture.rect(), gradient);
@@ -113,6 +117,125 @@ int benchmark()
     return 0;
 }
 
+// Resident and peak resident memory of this process, in MiB.
+std::pair<double, double> memoryMiB()
+{
+    QFile status(u"/proc/self/status"_s);
+    double rss = 0, peak = 0;
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            const QList<QByteArray> parts = line.simplified().split(' ');
+            if (parts.size() >= 2 && parts[0] == "VmRSS:")
+                rss = parts[1].toDouble() / 1024;
+            else if (parts.size() >= 2 && parts[0] == "VmHWM:")
+                peak = parts[1].toDouble() / 1024;
+        }
+    }
+    return { rss, peak };
+}
+
+double processCpuMs()
+{
+    timespec t {};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1.0e3 + t.tv_nsec / 1.0e6;
+}
+
+// "median (fastest, slowest)" in milliseconds, and the median processor time of the process
+// (painting may use a few threads), which other programs on the machine disturb less.
+void reportSpread(const QString &label, int runs, const std::function<void()> &body)
+{
+    QList<double> times, cpu;
+    for (int k = 0; k < runs; ++k) {
+        QElapsedTimer timer;
+        const double cpuStart = processCpuMs();
+        timer.start();
+        body();
+        times.append(timer.nsecsElapsed() / 1.0e6);
+        cpu.append(processCpuMs() - cpuStart);
+    }
+    std::sort(times.begin(), times.end());
+    std::sort(cpu.begin(), cpu.end());
+    std::printf("%-38s %7.2f ms (fastest %.2f, slowest %.2f; processor %.2f)\n", qPrintable(label),
+        times[times.size() / 2], times.first(), times.last(), cpu[cpu.size() / 2]);
+}
+
+int zoomBenchmark()
+{
+    const QSize plan(10000, 10000);
+    ImageMap map;
+    map.setPicture(makePicture(plan));
+    map.setCoordsString(makeMapText(plan));
+    const double pictureMiB = plan.width() * plan.height() * 4.0 / (1 << 20);
+    const auto [rss0, peak0] = memoryMiB();
+    std::printf("picture %dx%d, %.0f MiB; process %.0f MiB resident, %.0f MiB peak\n", plan.width(),
+        plan.height(), pictureMiB, rss0, peak0);
+
+    QImage view(viewSize, QImage::Format_ARGB32_Premultiplied);
+    // The view over the middle of the zoomed picture (or its top-left corner when it is small).
+    const auto paintView = [&] {
+        const QPoint centre =
+            map.pictureToWidget(QPointF(plan.width(), plan.height()) / 2).toPoint();
+        const QPoint corner(std::max(0, centre.x() - viewSize.width() / 2),
+            std::max(0, centre.y() - viewSize.height() / 2));
+        map.render(&view, QPoint(), QRegion(QRect(corner, viewSize)));
+    };
+
+    // Until the copies exist the view is drawn from the picture itself.
+    map.setZoom(ZoomLadder::minimum());
+    paintView();
+    reportSpread(u"repaint at 6.25 %, while copies are made:"_s, 5, paintView);
+    map.setZoom(0.5);
+    paintView();
+    reportSpread(u"repaint at 50 %, while copies are made:"_s, 5, paintView);
+    map.setZoom(1);
+    map.setPicture(map.scaledPicture().picture());
+
+    // Zooming out for the first time starts the copies; the user waits only for setZoom.
+    QElapsedTimer timer;
+    timer.start();
+    map.setZoom(0.5);
+    std::printf(
+        "%-38s %7.2f ms\n", "first zoom out (input blocked):", timer.nsecsElapsed() / 1.0e6);
+    paintView();
+    std::printf("%-38s %7.2f ms\n", "  and its first repaint:", timer.nsecsElapsed() / 1.0e6);
+    map.scaledPicture().waitForCopies();
+    std::printf("%-38s %7.2f ms\n", "scaled copies ready (worker):", timer.nsecsElapsed() / 1.0e6);
+
+    QList<double> zooms(ZoomLadder::steps().begin(), ZoomLadder::steps().end());
+    const double fit = ZoomLadder::fit(plan, QSize(1641, 878));
+    zooms.append(fit);
+    for (const double zoom : std::as_const(zooms)) {
+        map.setZoom(zoom);
+        moveMouse(
+            map, map.pictureToWidget(QPointF(plan.width(), plan.height()) / 2) + QPointF(3, 3));
+        paintView();
+        reportSpread(u"repaint at %1%2:"_s.arg(
+                         ZoomLadder::percentText(zoom), zoom == fit ? u" (Fit)"_s : QString()),
+            21, paintView);
+    }
+
+    // A step is what the user waits for: the new zoom set and the view painted.
+    qsizetype next = 0;
+    reportSpread(u"zoom step (set zoom, repaint):"_s, 61, [&] {
+        map.setZoom(zooms[next++ % (zooms.size() - 1)]);
+        paintView();
+    });
+    reportSpread(u"Fit from 100 % (set zoom, repaint):"_s, 21, [&] {
+        map.setZoom(1);
+        map.setZoom(fit);
+        paintView();
+    });
+
+    map.setZoom(ZoomLadder::minimum());
+    paintView();
+    const auto [rss, peak] = memoryMiB();
+    std::printf(
+        "zoomed out: %.0f MiB resident, %.0f MiB peak; limit 1.4 x picture + 60 = %.0f MiB\n", rss,
+        peak, 1.4 * pictureMiB + 60);
+    return 0;
+}
+
 int screenshot(const QString &picturePath, const QString &mapPath, const QString &outPath)
 {
     QImageReader reader(picturePath);
@@ -141,6 +264,8 @@ int main(int argc, char **argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 2 && args[1] == u"--zoom")
+        return zoomBenchmark();
     if (args.size() == 5 && args[1] == u"--screenshot")
         return screenshot(args[2], args[3], args[4]);
     return benchmark();

@@ -12,6 +12,7 @@
 #include "platform/apperror.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
+#include "platform/settingskeys.h"
 #include "platform/settingsstore.h"
 
 #include <QDir>
@@ -19,15 +20,9 @@
 #include <QImage>
 #include <QStandardPaths>
 
-#include <exception>
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString settingsSection = u"Settings"_s;
-const QString coordFileKey = u"CoordFile"_s;
-const QString pictureKey = u"BGPicture"_s;
 
 enum class Stage { Map = 1, Picture = 2 };
 
@@ -97,10 +92,8 @@ void AppShell::Init_App()
         try {
             steps();
             return true;
-        } catch (const AppError &e) {
-            error = e;
-        } catch (const std::exception &e) {
-            error = AppError { 51, QString::fromLocal8Bit(e.what()) };
+        } catch (...) {
+            error = AppError::fromCurrentException();
         }
         return handleStartupError(error, static_cast<int>(stage));
     };
@@ -108,11 +101,19 @@ void AppShell::Init_App()
     const bool goOn = run([this] {
         m_capture.Drawing = false;
         m_table.ResetCount();
-        QString value = m_settings.ReadSetting(settingsSection, coordFileKey);
+        QString value = m_settings.ReadSetting(SettingsKeys::Section, SettingsKeys::CoordFile);
         if (value.isEmpty())
             value = defaultMapPath();
         m_files.CoordFilePath = value;
-        m_control.setCoordsFile(value);
+        try {
+            m_control.setCoordsFile(value);
+        } catch (const AppError &e) {
+            // A missing map keeps its start-up rules. A map the control cannot read (a folder,
+            // a file without read permission) is left to the reader, whose message names the
+            // path; the picture is restored all the same.
+            if (e.number == ErrorNumber::FileNotFound || e.number == ErrorNumber::PathNotFound)
+                throw;
+        }
         m_view.setHotSpotFileText(value);
         ReadCoordFile(m_files.CoordFilePath, m_table, m_prompts, m_settings, m_view);
     });
@@ -121,7 +122,7 @@ void AppShell::Init_App()
 
     stage = Stage::Picture;
     run([this] {
-        QString value = m_settings.ReadSetting(settingsSection, pictureKey);
+        QString value = m_settings.ReadSetting(SettingsKeys::Section, SettingsKeys::BGPicture);
         if (value.isEmpty())
             value = defaultPicturePath();
         PicturePath = value;
@@ -138,7 +139,8 @@ bool AppShell::handleStartupError(const AppError &e, int stage)
     if (e.number == ErrorNumber::FileNotFound) {
         // A missing file is forgotten silently, so the next start falls back to the default.
         const bool mapStage = stage == static_cast<int>(Stage::Map);
-        m_settings.WriteSetting(settingsSection, mapStage ? coordFileKey : pictureKey, QString());
+        m_settings.WriteSetting(SettingsKeys::Section,
+            mapStage ? SettingsKeys::CoordFile : SettingsKeys::BGPicture, QString());
         return mapStage;
     }
     m_prompts.message(u"Init_App_ERR: "_s + QString::number(e.number) + u' ' + e.description);
@@ -147,14 +149,20 @@ bool AppShell::handleStartupError(const AppError &e, int stage)
 
 void AppShell::AskToSave()
 {
-    // Asked again after a save that failed to write, so only Cancel drops the edits.
+    // Asked again after a save that failed to write, so only Cancel drops the edits. Writing to
+    // the same place again would most likely fail again: from then on OK lets the user choose
+    // another file.
+    bool writeFailed = false;
     while (!m_view.isSaved()) {
         const Prompts::Button answer = m_prompts.message(u"Do you want to save your changes?"_s,
             Prompts::Buttons::OkCancel, Prompts::Icon::None, u"Save?"_s);
         if (answer != Prompts::Button::Ok)
             return;
-        if (m_files.mnuSave_Click() != FileCommands::SaveOutcome::Failed)
+        const FileCommands::SaveOutcome outcome =
+            writeFailed ? m_files.mnuSaveAs_Click() : m_files.mnuSave_Click();
+        if (outcome != FileCommands::SaveOutcome::Failed)
             return;
+        writeFailed = true;
     }
 }
 
@@ -162,7 +170,7 @@ void AppShell::ClearMap()
 {
     AskToSave();
     m_control.setPicture(QImage());
-    m_settings.WriteSetting(settingsSection, pictureKey, QString());
+    m_settings.WriteSetting(SettingsKeys::Section, SettingsKeys::BGPicture, QString());
     m_view.setHotSpotFileText(QString());
     m_files.CoordFilePath.clear();
     // The count stays: new hot spots go after the erased slots.
@@ -186,7 +194,7 @@ void AppShell::Form_Terminate()
         return;
     m_terminated = true;
     AskToSave();
-    m_settings.WriteSetting(settingsSection, coordFileKey, m_files.CoordFilePath);
+    m_settings.WriteSetting(SettingsKeys::Section, SettingsKeys::CoordFile, m_files.CoordFilePath);
     if (m_recovery)
         m_recovery->end();
 }

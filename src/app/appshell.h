@@ -31,8 +31,8 @@ public:
 
     void Form_Load();
     void Init_App();
-    /// Offers to save unsaved changes; asks again after a save that failed to write. Never
-    /// stops its caller.
+    /// Offers to save unsaved changes; asks again after a save that failed to write, and then
+    /// OK opens Save As. Never stops its caller.
     void AskToSave();
     void ClearMap();
     void mnuClear_Click() { ClearMap(); }

@@ -11,6 +11,8 @@
 #include "editing/edithistory.h"
 #include "editing/hotspotediting.h"
 #include "imagemap/imagemap.h"
+#include "imagemap/zoomladder.h"
+#include "imagemap/zoomnavigator.h"
 #include "platform/guarded.h"
 #include "platform/screenmetrics.h"
 
@@ -18,6 +20,7 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -95,6 +98,9 @@ frmDesign::frmDesign(QWidget *parent)
         bar->setRange(0, 0);
         bar->setSingleStep(scrollStep);
     }
+    m_zoom = std::make_unique<ZoomNavigator>(
+        control, *ui->HScroll1, *ui->VScroll1, *ui->centralwidget, QPoint(homeLeft, scrolledTop));
+    buildViewMenu();
 
     connect(ui->Btn_Reset, &QPushButton::clicked, this, &frmDesign::Btn_Reset_Click);
     connect(ui->HScroll1, &QScrollBar::valueChanged, this, &frmDesign::HScroll1_Change);
@@ -159,6 +165,40 @@ void frmDesign::placeOnScreen()
     if (const QScreen *target = screen())
         setGeometry(QStyle::alignedRect(
             Qt::LeftToRight, Qt::AlignCenter, size(), target->availableGeometry()));
+}
+
+void frmDesign::buildViewMenu()
+{
+    const auto add = [this](const char *name, const QString &text, const QList<QKeySequence> &keys,
+                         void (ZoomNavigator::*slot)()) {
+        QAction *action = ui->mnuView->addAction(text);
+        action->setObjectName(QLatin1StringView(name));
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, this,
+            [this, slot] { guarded(m_prompts, [&] { (m_zoom.get()->*slot)(); }); });
+    };
+    add("mnuZoomIn", u"Zoom In"_s,
+        { QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal) },
+        &ZoomNavigator::zoomIn);
+    add("mnuZoomOut", u"Zoom Out"_s, { QKeySequence(Qt::CTRL | Qt::Key_Minus) },
+        &ZoomNavigator::zoomOut);
+    add("mnuFitPicture", u"Fit Picture"_s, { QKeySequence(Qt::CTRL | Qt::Key_0) },
+        &ZoomNavigator::fitPicture);
+    add("mnuActualSize", u"Actual Size"_s, { QKeySequence(Qt::CTRL | Qt::Key_1) },
+        &ZoomNavigator::actualSize);
+
+    // The zoom shows at the menu bar's far end, clear of the picture.
+    m_zoomLabel = new QLabel(ZoomLadder::percentText(1.0), menuBar());
+    m_zoomLabel->setObjectName(u"lblZoom"_s);
+    m_zoomLabel->setContentsMargins(8, 0, 8, 0);
+    menuBar()->setCornerWidget(m_zoomLabel, Qt::TopRightCorner);
+    connect(m_zoom.get(), &ZoomNavigator::zoomChanged, m_zoomLabel,
+        [this](double zoom) { m_zoomLabel->setText(ZoomLadder::percentText(zoom)); });
+}
+
+void frmDesign::showPictureRect(const QRectF &pictureRect)
+{
+    m_zoom->showPictureRect(pictureRect);
 }
 
 void frmDesign::setHotSpotFileText(const QString &text)
@@ -270,13 +310,7 @@ void frmDesign::closeEvent(QCloseEvent *event)
 // A bar at its maximum shows the control's far edge at the client area's edge.
 void frmDesign::updateScrollRanges()
 {
-    const QSize area = ui->centralwidget->size();
-    const int visibleWidth = area.width() - homeLeft;
-    const int visibleHeight = area.height() - scrolledTop;
-    ui->HScroll1->setMaximum(std::max(0, ui->ImageMap1->width() - visibleWidth));
-    ui->VScroll1->setMaximum(std::max(0, ui->ImageMap1->height() - visibleHeight));
-    ui->HScroll1->setPageStep(std::max(scrollStep, visibleWidth - scrollStep));
-    ui->VScroll1->setPageStep(std::max(scrollStep, visibleHeight - scrollStep));
+    m_zoom->updateScrollRanges();
 }
 
 void frmDesign::Btn_Reset_Click()

@@ -19,7 +19,9 @@ class Help;
 class HotSpotEditing;
 class Recovery;
 class QKeyEvent;
+class QLabel;
 class QLineEdit;
+class ZoomNavigator;
 
 namespace Ui {
 class frmDesign;
@@ -50,6 +52,10 @@ public:
     const HotSpotTable &hotSpotTable() const { return m_table; }
     const FileCommands &fileCommands() const { return *m_files; }
     const EditHistory &editHistory() const { return *m_history; }
+
+    /// Scrolls so that \a pictureRect (in picture pixels) is centred in the visible area,
+    /// zooming out to a step at which it fits when it does not fit at the current zoom.
+    void showPictureRect(const QRectF &pictureRect);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -84,6 +90,7 @@ private:
     void placeOnScreen();
     void setUpEditMenu();
     bool isEditShortcut(const QKeyEvent &event) const;
+    void buildViewMenu();
 
     std::unique_ptr<Ui::frmDesign> ui;
     std::array<QLineEdit *, PosCount> POS {};
@@ -99,6 +106,8 @@ private:
     std::unique_ptr<AppShell> m_shell;
     std::unique_ptr<Help> m_help;
     std::unique_ptr<About> m_about;
+    std::unique_ptr<ZoomNavigator> m_zoom;
+    QLabel *m_zoomLabel = nullptr;
 
     bool IsSaved = true;
 };

@@ -61,8 +61,9 @@ void FileCommands::mnuLoad_Click()
             m_mapReplaced();
         ReadCoordFile(CoordFilePath, m_table, m_prompts, m_settings, m_view);
         m_control.setCoordsString(m_table.MapText);
-    } catch (const AppError &e) {
-        const QString number = QString::number(e.number);
+    } catch (...) {
+        // Whatever failed, the user gets the command's own message with the closest number.
+        const QString number = QString::number(AppError::fromCurrentException().number);
         m_prompts.message(u"cmdcoordfile_Click_ERR: "_s + number + u' ' + number);
     }
 }

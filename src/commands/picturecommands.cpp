@@ -4,6 +4,7 @@
 #include "platform/apperror.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
+#include "platform/settingskeys.h"
 #include "platform/settingsstore.h"
 
 using namespace Qt::StringLiterals;
@@ -37,5 +38,5 @@ void ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl
         return;
     }
     control.setPicture(picture);
-    settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, path);
+    settings.WriteSetting(SettingsKeys::Section, SettingsKeys::BGPicture, path);
 }

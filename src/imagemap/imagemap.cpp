@@ -1,15 +1,14 @@
 #include "imagemap/imagemap.h"
 
-#include "platform/apperror.h"
 #include "platform/screenmetrics.h"
-#include "platform/textfile.h"
 
-#include <QFileInfo>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QRegion>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -20,6 +19,11 @@ namespace {
 const QColor defaultOutline(0x00, 0xff, 0x00);
 const QColor constructionColor(0xff, 0x20, 0x20);
 const QColor background(0x80, 0x80, 0x80);
+
+// How far one line of the wheel scrolls, in screen pixels: the scroll bars' step.
+constexpr int wheelLine = 20;
+// One notch of a common mouse wheel.
+constexpr int wheelNotch = QWheelEvent::DefaultDeltasPerStep;
 
 int buttonCode(Qt::MouseButton button)
 {
@@ -87,6 +91,7 @@ ImageMap::ImageMap(QWidget *parent)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    connect(&m_scaled, &ScaledPicture::copyReady, this, qOverload<>(&QWidget::update));
     updateSize();
 }
 
@@ -106,16 +111,7 @@ void ImageMap::setCoordsFile(const QString &path)
         showAreas({});
         return;
     }
-    // A missing folder is as much "no map yet" as a missing file.
-    if (!QFileInfo::exists(path))
-        throw AppError::fromNumber(ErrorNumber::FileNotFound);
-    TextFileReader reader(path);
-    QString text;
-    while (!reader.atEnd()) {
-        text += reader.readLine();
-        text += u'\n';
-    }
-    showAreas(AreaParser::parseAreas(text));
+    showAreas(AreaParser::parseAreas(coordsFileText(path)));
 }
 
 void ImageMap::setCoordsString(const QString &mapText)
@@ -141,7 +137,7 @@ void ImageMap::showAreas(const QList<MapArea> &areas)
         spots.append({ std::move(*shape), area.id, lastColor });
     }
     m_spots = std::move(spots);
-    m_hover = m_mouseInside ? hotSpotIndexAt(m_mouse) : -1;
+    m_hover = m_mouseInside ? hotSpotIndexAt(widgetToPicture(m_mouse)) : -1;
     update();
 }
 
@@ -154,6 +150,9 @@ void ImageMap::setPicture(const QImage &picture)
     else
         m_picture = picture.convertToFormat(
             picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    m_scaled.setPicture(m_picture);
+    if (m_zoom < 1)
+        m_scaled.prepare();
     updateSize();
     update();
 }
@@ -173,11 +172,11 @@ void ImageMap::setConstructionCorners(const QList<QPointF> &corners)
     QRegion dirty;
     const auto addOutline = [&] {
         for (qsizetype k = 0; k < m_corners.size(); ++k) {
-            const QPointF next = k + 1 < m_corners.size() ? m_corners[k + 1]
+            const QPointF corner = pictureToWidget(m_corners[k]);
+            const QPointF next = k + 1 < m_corners.size() ? pictureToWidget(m_corners[k + 1])
                 : m_mouseInside                           ? m_mouse
-                                                          : m_corners[k];
-            dirty += lineRegion(m_corners[k], next)
-                         .united(inflated(QRectF(m_corners[k], m_corners[k]), 4));
+                                                          : corner;
+            dirty += lineRegion(corner, next).united(inflated(QRectF(corner, corner), 4));
         }
     };
     addOutline();
@@ -186,9 +185,47 @@ void ImageMap::setConstructionCorners(const QList<QPointF> &corners)
     update(dirty);
 }
 
+void ImageMap::setZoom(double zoom)
+{
+    if (zoom == m_zoom || !(zoom > 0))
+        return;
+    m_zoom = zoom;
+    if (m_zoom < 1)
+        m_scaled.prepare();
+    updateSize();
+    // The mouse now points at another part of the picture.
+    m_hover = m_mouseInside ? hotSpotIndexAt(widgetToPicture(m_mouse)) : -1;
+    update();
+}
+
+QPointF ImageMap::widgetToPicture(const QPointF &widgetPoint) const
+{
+    return m_zoom == 1 ? widgetPoint : widgetPoint / m_zoom;
+}
+
+QPointF ImageMap::pictureToWidget(const QPointF &picturePoint) const
+{
+    return m_zoom == 1 ? picturePoint : picturePoint * m_zoom;
+}
+
+QPoint ImageMap::picturePixelAt(const QPointF &widgetPoint) const
+{
+    const QPointF p = widgetToPicture(widgetPoint);
+    return QPoint(int(std::floor(p.x())), int(std::floor(p.y())));
+}
+
+QRect ImageMap::widgetBounds(const QRectF &pictureRect, int margin) const
+{
+    return inflated(
+        QRectF(pictureToWidget(pictureRect.topLeft()), pictureToWidget(pictureRect.bottomRight())),
+        margin);
+}
+
 QSize ImageMap::sizeHint() const
 {
-    return designSize().expandedTo(m_picture.size());
+    const QSize zoomed(
+        int(std::ceil(m_picture.width() * m_zoom)), int(std::ceil(m_picture.height() * m_zoom)));
+    return designSize().expandedTo(zoomed);
 }
 
 void ImageMap::updateSize()
@@ -213,34 +250,84 @@ int ImageMap::hotSpotIndexAt(const QPointF &pixel) const
     return -1;
 }
 
+// Events report the picture pixel under the mouse, in twips.
 float ImageMap::twipsX(const QPointF &pos) const
 {
-    return float(pos.x() * twipsPerPixelX());
+    return float(std::floor(widgetToPicture(pos).x()) * twipsPerPixelX());
 }
 
 float ImageMap::twipsY(const QPointF &pos) const
 {
-    return float(pos.y() * twipsPerPixelY());
+    return float(std::floor(widgetToPicture(pos).y()) * twipsPerPixelY());
+}
+
+void ImageMap::paintPicture(QPainter &painter, const QRect &exposed)
+{
+    if (m_zoom == 1) {
+        const QRect pictureRect = exposed & m_picture.rect();
+        if (!pictureRect.isEmpty())
+            painter.drawImage(pictureRect.topLeft(), m_picture, pictureRect);
+        if (pictureRect != exposed) {
+            for (const QRect &r : QRegion(exposed).subtracted(pictureRect))
+                painter.fillRect(r, background);
+        }
+        return;
+    }
+
+    const QRectF shown(0, 0, m_picture.width() * m_zoom, m_picture.height() * m_zoom);
+    const QRect covered = QRect(0, 0, int(shown.width()), int(shown.height())) & exposed;
+    if (covered != exposed) {
+        for (const QRect &r : QRegion(exposed).subtracted(covered))
+            painter.fillRect(r, background);
+    }
+    const QRect target = exposed & shown.toAlignedRect();
+    if (target.isEmpty())
+        return;
+
+    // Draw from the copy nearest the shown size, only the part that is exposed: a repaint
+    // costs what the view shows, whatever the picture's size.
+    const ScaledPicture::Level level = m_scaled.levelFor(m_zoom);
+    const QImage &image = *level.image;
+    const double toImageX = double(image.width()) / m_picture.width() / m_zoom;
+    const double toImageY = double(image.height()) / m_picture.height() / m_zoom;
+    const QRect source = QRectF(target.x() * toImageX, target.y() * toImageY,
+                             target.width() * toImageX, target.height() * toImageY)
+                             .toAlignedRect()
+        & image.rect();
+    const QRectF drawn(source.x() / toImageX, source.y() / toImageY, source.width() / toImageX,
+        source.height() / toImageY);
+
+    painter.save();
+    painter.setClipRect(target);
+    // Smooth when a copy is shrunk, whole sharp pixels when the picture is enlarged. Shrinking
+    // more than twofold happens only until the copies are ready, and is done coarsely: smooth,
+    // it would cost as much as the copies' sizes differ.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform,
+        (toImageX > 1 || toImageY > 1) && toImageX <= 2 + 1e-9 && toImageY <= 2 + 1e-9);
+    if (std::abs(toImageX - 1) < 1e-9 && std::abs(toImageY - 1) < 1e-9)
+        painter.drawImage(drawn.topLeft(), image, source);
+    else
+        painter.drawImage(drawn, image, source);
+    painter.restore();
 }
 
 void ImageMap::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect();
-    const QRect pictureRect = exposed & m_picture.rect();
-    if (!pictureRect.isEmpty())
-        painter.drawImage(pictureRect.topLeft(), m_picture, pictureRect);
-    if (pictureRect != exposed) {
-        for (const QRect &r : QRegion(exposed).subtracted(pictureRect))
-            painter.fillRect(r, background);
-    }
+    paintPicture(painter, exposed);
 
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);
     QPen pen(defaultOutline, 0);
     pen.setCosmetic(true);
     painter.setPen(pen);
-    const QRectF visible = QRectF(exposed).adjusted(-1, -1, 1, 1);
+    // Outlines are drawn in picture pixels with pens one screen pixel wide.
+    if (m_zoom != 1)
+        painter.scale(m_zoom, m_zoom);
+    const QRectF visible = QRectF(widgetToPicture(exposed.topLeft()),
+        widgetToPicture(QPointF(exposed.right() + 1, exposed.bottom() + 1)))
+                               .adjusted(-1, -1, 1, 1);
     const auto draw = [&painter](const HotSpot &spot) {
         switch (spot.shape.kind()) {
         case MapArea::Shape::Poly:
@@ -278,15 +365,19 @@ void ImageMap::paintEvent(QPaintEvent *event)
     }
 
     if (!m_corners.isEmpty()) {
+        painter.resetTransform();
         QPen line(constructionColor, 0);
         line.setCosmetic(true);
         painter.setPen(line);
-        QPolygonF path(m_corners);
+        QPolygonF path;
+        for (const QPointF &c : std::as_const(m_corners))
+            path.append(pictureToWidget(c));
+        const qsizetype cornerCount = path.size();
         if (m_mouseInside)
             path.append(m_mouse);
         painter.drawPolyline(path);
-        for (const QPointF &c : std::as_const(m_corners))
-            painter.fillRect(QRectF(c.x() - 2, c.y() - 2, 5, 5), constructionColor);
+        for (qsizetype k = 0; k < cornerCount; ++k)
+            painter.fillRect(QRectF(path[k].x() - 2, path[k].y() - 2, 5, 5), constructionColor);
     }
 }
 
@@ -297,6 +388,13 @@ void ImageMap::mousePressEvent(QMouseEvent *event)
         event->ignore();
         return;
     }
+    if (event->button() == Qt::MiddleButton) {
+        // The middle button drags the picture and is no click of the control's.
+        m_panning = true;
+        m_panFrom = event->globalPosition();
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     const int slot = buttonSlot(event->button());
     // A press whose release never came (it went to a box opened meanwhile) ends now.
     if (m_presses[slot].active)
@@ -304,7 +402,7 @@ void ImageMap::mousePressEvent(QMouseEvent *event)
 
     const QPointF pos = event->position();
     const int shift = shiftCode(event->modifiers());
-    const int index = hotSpotIndexAt(pos);
+    const int index = hotSpotIndexAt(widgetToPicture(pos));
     Press &press = m_presses[slot];
     press = Press { true, true, false, shift, pos, 0, {}, index >= 0,
         index >= 0 ? m_spots[index].name : QString() };
@@ -327,6 +425,11 @@ void ImageMap::mouseReleaseEvent(QMouseEvent *event)
 {
     if (buttonCode(event->button()) == 0) {
         event->ignore();
+        return;
+    }
+    if (event->button() == Qt::MiddleButton) {
+        if (std::exchange(m_panning, false))
+            unsetCursor();
         return;
     }
     const int slot = buttonSlot(event->button());
@@ -355,10 +458,42 @@ void ImageMap::finishPress(int slot, const QPointF &pos, int shift)
 
 void ImageMap::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_panning) {
+        // The picture follows the mouse; the control moves under it, so screen positions count.
+        const QPointF moved = event->globalPosition() - m_panFrom;
+        const QPoint step = moved.toPoint();
+        if (!step.isNull()) {
+            m_panFrom += step;
+            emit scrollRequested(-step);
+        }
+        return;
+    }
     const QPointF pos = event->position();
     trackMouse(pos, true);
     emit MouseMove(
         buttonsCode(event->buttons()), shiftCode(event->modifiers()), twipsX(pos), twipsY(pos));
+}
+
+void ImageMap::wheelEvent(QWheelEvent *event)
+{
+    event->accept();
+    if (event->modifiers() & Qt::ControlModifier) {
+        // Wheels with finer steps than a notch add up to one.
+        m_wheelZoom += event->angleDelta();
+        const int steps = m_wheelZoom.y() / wheelNotch;
+        if (steps != 0) {
+            m_wheelZoom.ry() -= steps * wheelNotch;
+            emit zoomRequested(steps, event->position());
+        }
+        return;
+    }
+    QPoint pixels = event->pixelDelta();
+    if (pixels.isNull())
+        pixels = event->angleDelta() * QApplication::wheelScrollLines() * wheelLine / wheelNotch;
+    if ((event->modifiers() & Qt::ShiftModifier) && pixels.x() == 0)
+        pixels = QPoint(pixels.y(), 0);
+    if (!pixels.isNull())
+        emit scrollRequested(-pixels);
 }
 
 void ImageMap::leaveEvent(QEvent *event)
@@ -375,13 +510,13 @@ void ImageMap::trackMouse(const QPointF &pos, bool inside)
     m_mouseInside = inside;
     if (!m_corners.isEmpty())
         updateRubberLine();
-    setHover(inside ? hotSpotIndexAt(pos) : -1);
+    setHover(inside ? hotSpotIndexAt(widgetToPicture(pos)) : -1);
 }
 
 void ImageMap::updateRubberLine()
 {
     if (m_mouseInside)
-        update(lineRegion(m_corners.last(), m_mouse));
+        update(lineRegion(pictureToWidget(m_corners.last()), m_mouse));
 }
 
 void ImageMap::setHover(int index)
@@ -401,5 +536,5 @@ void ImageMap::updateHotSpot(int index)
     if (shape.kind() == MapArea::Shape::Default)
         update();
     else
-        update(inflated(shape.bounds(), 3) & rect());
+        update(widgetBounds(shape.bounds(), 3) & rect());
 }

@@ -2,6 +2,7 @@
 
 #include "imagemap/hotspotshape.h"
 #include "imagemap/imagemapcontrol.h"
+#include "imagemap/scaledpicture.h"
 
 #include <QColor>
 #include <QImage>
@@ -9,6 +10,8 @@
 #include <QWidget>
 
 #include <array>
+
+class QPainter;
 
 /// Shows a picture with the outlines of the areas of a map text, and reports mouse activity
 /// over it: where (in twips from the picture's top-left corner), which buttons and keys, and
@@ -36,6 +39,20 @@ public:
     /// The id of the first area containing \a pixel, or a null string.
     QString hotSpotAt(const QPointF &pixel) const;
 
+    /// Screen pixels per picture pixel; 1 at start.
+    double zoom() const { return m_zoom; }
+    /// Shows the picture, outlines and corners scaled by \a zoom; the control grows or shrinks
+    /// with the zoomed picture, and its mouse events still report picture pixels.
+    void setZoom(double zoom);
+    /// The picture point (in picture pixels, not rounded) shown at \a widgetPoint, and back.
+    QPointF widgetToPicture(const QPointF &widgetPoint) const;
+    QPointF pictureToWidget(const QPointF &picturePoint) const;
+    /// The picture pixel under \a widgetPoint.
+    QPoint picturePixelAt(const QPointF &widgetPoint) const;
+    QSize pictureSize() const { return m_picture.size(); }
+    /// The picture's scaled copies (made on a worker thread when first zoomed out).
+    ScaledPicture &scaledPicture() { return m_scaled; }
+
     /// The size the control has without a picture (in pixels).
     static QSize designSize() { return { 3824, 2005 }; }
     QSize sizeHint() const override;
@@ -46,6 +63,11 @@ signals:
     void MouseMove(int Button, int Shift, float X, float Y);
     void HotSpotMouseDown(const QString &Name, int Button, int Shift, float X, float Y);
     void HotSpotMouseUp(const QString &Name, int Button, int Shift, float X, float Y);
+    /// The wheel, or a drag with the middle button, asks to move the view over the picture by
+    /// \a pixels (screen pixels; positive is right and down).
+    void scrollRequested(QPoint pixels);
+    /// Ctrl+wheel asks to zoom \a steps steps in (negative: out) about \a widgetPoint.
+    void zoomRequested(int steps, QPointF widgetPoint);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -53,6 +75,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
 
 private:
     struct HotSpot
@@ -84,8 +107,15 @@ private:
     void updateSize();
     float twipsX(const QPointF &pos) const;
     float twipsY(const QPointF &pos) const;
+    void paintPicture(QPainter &painter, const QRect &exposed);
+    QRect widgetBounds(const QRectF &pictureRect, int margin) const;
 
     QImage m_picture;
+    ScaledPicture m_scaled;
+    double m_zoom = 1.0;
+    bool m_panning = false;
+    QPointF m_panFrom;
+    QPoint m_wheelZoom;
     QList<HotSpot> m_spots;
     QList<QPointF> m_corners;
     QPointF m_mouse;

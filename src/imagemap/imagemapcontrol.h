@@ -15,8 +15,8 @@ public:
 
     virtual void setInitFlag(bool flag) = 0;
     virtual void setInitValue(qint32 value) = 0;
-    /// Reads the map file and shows its hot spots; the empty path clears them. Throws AppError
-    /// 53 when the file (or its folder) does not exist.
+    /// Reads the map file and shows its hot spots; the empty path clears them. Throws what
+    /// coordsFileText() throws.
     virtual void setCoordsFile(const QString &path) = 0;
     /// Replaces every hot spot with those of the given map text.
     virtual void setCoordsString(const QString &mapText) = 0;
@@ -28,4 +28,9 @@ public:
     /// Corners (in picture pixels) of the polygon under construction, drawn with a line to the
     /// mouse; empty when nothing is being drawn.
     virtual void setConstructionCorners(const QList<QPointF> &corners) = 0;
+
+    /// The text of the map file that setCoordsFile() shows, lines joined by LF. Throws AppError
+    /// 53 when the file or its folder does not exist, and the map file reader's errors for a
+    /// file it cannot read (75 for a folder, a pipe or a device).
+    static QString coordsFileText(const QString &path);
 };

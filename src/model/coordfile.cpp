@@ -5,14 +5,13 @@
 #include "model/maptext.h"
 #include "platform/apperror.h"
 #include "platform/prompts.h"
+#include "platform/settingskeys.h"
 #include "platform/settingsstore.h"
 #include "platform/textfile.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QString settingsSection = u"Settings"_s;
 
 QString numberAndDescription(const AppError &e)
 {
@@ -95,7 +94,8 @@ void ReadCoordFile(const QString &path, HotSpotTable &table, Prompts &prompts,
             case ErrorNumber::FileNotFound:
                 if (path.isEmpty()) {
                     prompts.message(numberAndDescription(e) + u" File:"_s);
-                    settings.WriteSetting(settingsSection, u"CoordFile"_s, QString());
+                    settings.WriteSetting(
+                        SettingsKeys::Section, SettingsKeys::CoordFile, QString());
                     view.setHotSpotFileText(QString());
                     return;
                 }
@@ -149,7 +149,7 @@ bool WriteCoordFile(
             prompts.message(u"WriteCoordFile_ERR: "_s + numberAndDescription(e));
         return false;
     }
-    settings.WriteSetting(
-        settingsSection, u"numLinesInCoordFile"_s, QString::number(table.HotSpotCount));
+    settings.WriteSetting(SettingsKeys::Section, SettingsKeys::NumLinesInCoordFile,
+        QString::number(table.HotSpotCount));
     return true;
 }

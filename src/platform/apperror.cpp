@@ -4,6 +4,8 @@
 #include <QFileInfo>
 
 #include <cerrno>
+#include <new>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -14,8 +16,12 @@ QString errorDescription(int number)
         return u"Invalid procedure call or argument"_s;
     case ErrorNumber::Overflow:
         return u"Overflow"_s;
+    case ErrorNumber::OutOfMemory:
+        return u"Out of memory"_s;
     case ErrorNumber::SubscriptOutOfRange:
         return u"Subscript out of range"_s;
+    case ErrorNumber::Internal:
+        return u"Internal error"_s;
     case ErrorNumber::FileNotFound:
         return u"File not found"_s;
     case ErrorNumber::DeviceIO:
@@ -94,5 +100,25 @@ AppError AppError::fromFile(const QFileDevice &file, const QString &path)
         return fromNumber(ErrorNumber::PathFileAccess);
     default:
         return fromNumber(ErrorNumber::PathFileAccess);
+    }
+}
+
+AppError AppError::fromCurrentException()
+{
+    try {
+        throw;
+    } catch (const AppError &e) {
+        return e;
+    } catch (const std::bad_alloc &) {
+        return fromNumber(ErrorNumber::OutOfMemory);
+    } catch (const std::length_error &) {
+        // A container asked to grow past what it can hold.
+        return fromNumber(ErrorNumber::OutOfMemory);
+    } catch (const std::out_of_range &) {
+        return fromNumber(ErrorNumber::SubscriptOutOfRange);
+    } catch (const std::overflow_error &) {
+        return fromNumber(ErrorNumber::Overflow);
+    } catch (...) {
+        return fromNumber(ErrorNumber::Internal);
     }
 }

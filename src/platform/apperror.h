@@ -15,12 +15,17 @@ struct AppError
     static AppError fromErrno(int err, const QString &path);
     /// Maps a failed QFile/QSaveFile operation on \a path (uses errno when Qt gives no detail).
     static AppError fromFile(const QFileDevice &file, const QString &path);
+    /// The error closest to the exception being handled; call it only inside a catch block.
+    /// Failures that are not AppErrors become 7 (out of memory), 9, 6 or 51 (internal error).
+    static AppError fromCurrentException();
 };
 
 namespace ErrorNumber {
 inline constexpr int InvalidCall = 5;
 inline constexpr int Overflow = 6;
+inline constexpr int OutOfMemory = 7;
 inline constexpr int SubscriptOutOfRange = 9;
+inline constexpr int Internal = 51;
 inline constexpr int FileNotFound = 53;
 inline constexpr int DeviceIO = 57;
 inline constexpr int DiskFull = 61;

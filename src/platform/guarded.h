@@ -14,9 +14,7 @@ template <typename Body> void guarded(Prompts &prompts, Body &&body) noexcept
 {
     try {
         body();
-    } catch (const AppError &e) {
-        reportUntrapped(prompts, e);
-    } catch (const std::exception &e) {
-        reportUntrapped(prompts, AppError { 51, QString::fromLocal8Bit(e.what()) });
+    } catch (...) {
+        reportUntrapped(prompts, AppError::fromCurrentException());
     }
 }

@@ -196,7 +196,10 @@ QImage LoadPicture(const QString &path)
 {
     if (path.isEmpty())
         throw AppError::fromNumber(ErrorNumber::FileNotFound);
-    if (QFileInfo(path).isDir())
+    // Folders, pipes and devices are no pictures: opening or reading them could block or never
+    // end.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
         throw AppError::fromNumber(ErrorNumber::PathFileAccess);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -3,6 +3,7 @@
 #include "platform/apperror.h"
 
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <array>
 #include <cerrno>
@@ -158,36 +159,73 @@ QString TextFileReader::readLine()
 
 TextFileWriter::TextFileWriter(const QString &path)
     : m_path(path)
-    , m_file(path)
 {
     if (path.isEmpty())
         throw AppError::fromNumber(ErrorNumber::FileNotFound);
     const QFileInfo info(path);
     if (info.exists() && !info.isFile())
         throw AppError::fromNumber(ErrorNumber::PathFileAccess);
-    errno = 0;
-    if (!m_file.open(QIODevice::WriteOnly))
-        throw AppError::fromFile(m_file, path);
 }
 
 void TextFileWriter::writeLine(const QString &line)
 {
-    QByteArray bytes = line.toUtf8();
-    bytes.append("\r\n", 2);
-    errno = 0;
-    if (m_file.write(bytes) != bytes.size())
-        throw AppError::fromFile(m_file, m_path);
+    m_bytes += line.toUtf8();
+    m_bytes.append("\r\n", 2);
 }
+
+namespace {
+
+// Whether a failure to create or replace a file in the target's folder leaves writing the
+// existing target in place: the folder refuses new entries (no write permission, an immutable
+// folder) or the replacement (a sticky folder owned by someone else). Full disks and the like
+// are no reason: writing in place there would lose the old map too.
+bool folderRefused(int err, const QString &path)
+{
+    return (err == EACCES || err == EPERM) && QFileInfo(path).isFile();
+}
+
+} // namespace
 
 void TextFileWriter::commit()
 {
+    QSaveFile file(m_path);
+    // Qt falls back by itself when it may not create the temporary file (EACCES).
+    file.setDirectWriteFallback(true);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly)) {
+        const int err = errno;
+        if (folderRefused(err, m_path)) {
+            writeInPlace();
+            return;
+        }
+        errno = err; // the check made system calls of its own
+        throw AppError::fromFile(file, m_path);
+    }
     errno = 0;
     // QSaveFile::commit() overlooks a failure of its own final flush and would then replace the
     // target with a truncated file; flushing first catches it, and the destructor discards the
     // temporary file.
-    if (!m_file.flush())
-        throw AppError::fromFile(m_file, m_path);
+    if (file.write(m_bytes) != m_bytes.size() || !file.flush())
+        throw AppError::fromFile(file, m_path);
     errno = 0;
-    if (!m_file.commit())
-        throw AppError::fromFile(m_file, m_path);
+    if (!file.commit()) {
+        const int err = errno;
+        if (file.error() == QFileDevice::RenameError && folderRefused(err, m_path)) {
+            writeInPlace();
+            return;
+        }
+        errno = err;
+        throw AppError::fromFile(file, m_path);
+    }
+}
+
+void TextFileWriter::writeInPlace()
+{
+    QFile file(m_path);
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly) || file.write(m_bytes) != m_bytes.size() || !file.flush())
+        throw AppError::fromFile(file, m_path);
+    file.close();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError::fromFile(file, m_path);
 }

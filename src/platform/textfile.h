@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QFile>
-#include <QSaveFile>
 #include <QString>
 
 /// Sequential line input. A line ends at CR LF, or at a lone LF or CR. Text is UTF-8; bytes
@@ -21,20 +20,24 @@ private:
     qsizetype m_pos = 0;
 };
 
-/// Sequential line output, CR LF after every line, written atomically: the target is replaced
-/// only by commit(), and a writer destroyed without commit leaves the target as it was.
+/// Sequential line output, CR LF after every line. Nothing reaches the disk before commit(): a
+/// writer destroyed without commit leaves the target as it was. The target is replaced
+/// atomically, except where its folder lets no file be created or replaced; there the existing
+/// file is written in place, so a map in a shared or sticky folder can still be saved.
 class TextFileWriter
 {
 public:
-    /// Opens \a path for output; throws AppError 75 or 76 (or 53 for an empty path).
+    /// Throws AppError 53 for an empty path and 75 for a target that is no regular file.
     explicit TextFileWriter(const QString &path);
     void writeLine(const QString &line);
-    /// Replaces the target with everything written; throws AppError on failure.
+    /// Writes everything to the target; throws AppError on failure.
     void commit();
 
 private:
+    void writeInPlace();
+
     QString m_path;
-    QSaveFile m_file;
+    QByteArray m_bytes;
 };
 
 /// Decodes 8-bit text: UTF-8, with each byte of an invalid sequence read as Windows-1252.

@@ -10,6 +10,7 @@
 #include "recordingcontrol.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,7 @@
 #include <QTest>
 
 #include <memory>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -28,20 +30,6 @@ const QString saveQuestion = u"Do you want to save your changes?"_s;
 const QString mapFilter = u"Map|*.map"_s;
 
 using Run = ProgramRun;
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-QByteArray mapBytes(const QStringList &areaLines)
-{
-    QByteArray bytes = MapFormat::header().toUtf8() + "\r\n";
-    for (const QString &line : areaLines)
-        bytes += line.toUtf8() + "\r\n";
-    return bytes + MapFormat::footer().toUtf8() + "\r\n";
-}
 
 } // namespace
 
@@ -112,9 +100,7 @@ void tst_AppShell::checkPromptsUsed(Run &run)
 void tst_AppShell::makeMap(const QString &path, const QStringList &areaLines) const
 {
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(mapBytes(areaLines));
+    writeBytes(path, mapBytes(areaLines));
 }
 
 void tst_AppShell::makePicture(const QString &path) const
@@ -129,7 +115,7 @@ void tst_AppShell::startup_data()
 {
     QTest::addColumn<QStringList>("seed"); // key=value
     QTest::addColumn<bool>("defaultsOnDisk");
-    QTest::addColumn<int>("coordsFileError");
+    QTest::addColumn<int>("coordsFileError"); // what no file can provoke; 0 reads the file
     QTest::addColumn<QStringList>("messages");
     QTest::addColumn<QStringList>("writes");
     QTest::addColumn<QString>("coordFilePath");
@@ -154,7 +140,7 @@ void tst_AppShell::startup_data()
         << QStringList { u"CoordFile="_s, u"BGPicture="_s } << true << 0 << QStringList()
         << QStringList() << defaultMap << defaultMap << 1 << true << defaultPicture;
     QTest::newRow("map file missing: key cleared silently, picture still restored")
-        << QStringList { u"CoordFile=%d/gone.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 53
+        << QStringList { u"CoordFile=%d/gone.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 0
         << QStringList() << QStringList { u"Settings/CoordFile="_s } << u"%d/gone.map"_s << previous
         << 0 << true << picture;
     QTest::newRow("76 in the map stage: picture message with no path, no picture")
@@ -174,15 +160,32 @@ void tst_AppShell::startup_data()
         << QStringList { u"Init_App_ERR: 481 Invalid picture"_s } << QStringList() << site << site
         << 1 << false << u"%d/notes.txt"_s;
     QTest::newRow("map and picture missing: both keys cleared, nothing shown")
-        << QStringList { u"CoordFile=%d/gone.map"_s, u"BGPicture=%d/gone.jpg"_s } << false << 53
+        << QStringList { u"CoordFile=%d/gone.map"_s, u"BGPicture=%d/gone.jpg"_s } << false << 0
         << QStringList() << QStringList { u"Settings/CoordFile="_s, u"Settings/BGPicture="_s }
         << u"%d/gone.map"_s << previous << 0 << false << u"%d/gone.jpg"_s;
-    QTest::newRow("reader failure: reported by the reader, picture still restored")
+    QTest::newRow("map folder missing: as a missing map")
+        << QStringList { u"CoordFile=%d/nodir/x.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 0
+        << QStringList() << QStringList { u"Settings/CoordFile="_s } << u"%d/nodir/x.map"_s
+        << previous << 0 << true << picture;
+    // The control cannot read these either; the reader names the path and the picture loads.
+    QTest::newRow("map path is a folder")
         << QStringList { u"CoordFile=%d/folder.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 0
         << QStringList { u"75 Path/File access error File:%d/folder.map"_s } << QStringList()
         << u"%d/folder.map"_s << QString() << 0 << true << picture;
+    QTest::newRow("map path is a named pipe")
+        << QStringList { u"CoordFile=%d/pipe.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 0
+        << QStringList { u"75 Path/File access error File:%d/pipe.map"_s } << QStringList()
+        << u"%d/pipe.map"_s << QString() << 0 << true << picture;
+    QTest::newRow("picture is a named pipe: refused at once")
+        << QStringList { u"CoordFile=%d/site.map"_s, u"BGPicture=%d/pipe.jpg"_s } << false << 0
+        << QStringList { u"Init_App_ERR: 75 Path/File access error"_s } << QStringList() << site
+        << site << 1 << false << u"%d/pipe.jpg"_s;
+    QTest::newRow("picture is a device: refused at once")
+        << QStringList { u"CoordFile=%d/site.map"_s, u"BGPicture=/dev/zero"_s } << false << 0
+        << QStringList { u"Init_App_ERR: 75 Path/File access error"_s } << QStringList() << site
+        << site << 1 << false << u"/dev/zero"_s;
     QTest::newRow("first run with nothing at the defaults")
-        << QStringList() << false << 53
+        << QStringList() << false << 0
         << QStringList { u"76 PICTURE not Found:%d/koval11/P1100.jpg"_s }
         << QStringList { u"Settings/CoordFile="_s } << defaultMap << previous << 0 << false
         << defaultPicture;
@@ -205,6 +208,8 @@ void tst_AppShell::startup()
     makeMap(m_dir->filePath(u"site.map"_s), { area });
     makePicture(m_dir->filePath(u"site.jpg"_s));
     QVERIFY(QDir(m_dir->path()).mkdir(u"folder.map"_s));
+    for (const QString &pipe : { u"pipe.map"_s, u"pipe.jpg"_s })
+        QCOMPARE(mkfifo(QFile::encodeName(m_dir->filePath(pipe)).constData(), 0600), 0);
     QFile notes(m_dir->filePath(u"notes.txt"_s));
     QVERIFY(notes.open(QIODevice::WriteOnly));
     notes.write("not a picture\r\n");
@@ -290,6 +295,22 @@ void tst_AppShell::guard_data()
             { u"ok"_s, u"ok"_s, u"cancel"_s },
             { saveQuestion, u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s, saveQuestion }, {},
             gone, false },
+        // After a failed write, OK lets the user choose a folder that works.
+        { "a failed write, then OK into Save As to a new file", gone, false,
+            { u"ok"_s, u"ok"_s, u"ok"_s, u"save:%d/new.map"_s },
+            { saveQuestion, u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s, saveQuestion,
+                mapFilter },
+            fresh, fresh, true },
+        { "a failed write, then OK into a cancelled Save As", gone, false,
+            { u"ok"_s, u"ok"_s, u"ok"_s, u"save:"_s },
+            { saveQuestion, u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s, saveQuestion,
+                mapFilter },
+            {}, gone, false },
+        { "two failed writes, then Cancel", gone, false,
+            { u"ok"_s, u"ok"_s, u"ok"_s, u"save:%d/gone/new.map"_s, u"ok"_s, u"cancel"_s },
+            { saveQuestion, u"76 No HOTSPOT File Setup yet:%d/gone/cur.map"_s, saveQuestion,
+                mapFilter, u"76 No HOTSPOT File Setup yet:%d/gone/new.map"_s, saveQuestion },
+            {}, u"%d/gone/new.map"_s, false },
     };
     for (const char *command : { "load", "clear", "exit" }) {
         for (const Case &c : cases) {
@@ -343,7 +364,7 @@ void tst_AppShell::guard()
         const bool written = QFileInfo::exists(inDir(candidate));
         QCOMPARE(written, candidate == writtenTo);
         if (written)
-            QVERIFY(readAll(inDir(candidate)).contains("\"12\""));
+            QVERIFY(readBytes(inDir(candidate)).contains("\"12\""));
     }
 
     if (command == u"load") {
@@ -395,7 +416,7 @@ void tst_AppShell::clearKeepsTheCount()
 
     const QString blankMap = AppShell::blankMapPath();
     QVERIFY2(blankMap.startsWith(m_env.filePath(u"data/"_s)), qPrintable(blankMap));
-    QCOMPARE(readAll(blankMap), mapBytes({}));
+    QCOMPARE(readBytes(blankMap), mapBytes({}));
     QCOMPARE(run.control.calls,
         QStringList({ u"Picture=none"_s, u"coordsfile="_s, u"coordsstring="_s,
             u"coordsfile="_s + blankMap }));
@@ -416,7 +437,7 @@ void tst_AppShell::clearKeepsTheCount()
     const QString after = m_dir->filePath(u"after.map"_s);
     run.script({ u"save:"_s + after });
     QCOMPARE(run.files.mnuSave_Click(), FileCommands::SaveOutcome::Written);
-    QCOMPARE(readAll(after), mapBytes({ MapFormat::areaLine(u"1,1,5,1,5,5"_s, u"new"_s) }));
+    QCOMPARE(readBytes(after), mapBytes({ MapFormat::areaLine(u"1,1,5,1,5,5"_s, u"new"_s) }));
     checkPromptsUsed(run);
 }
 

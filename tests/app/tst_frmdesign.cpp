@@ -3,6 +3,8 @@
 #include "imagemap/imagemap.h"
 #include "platform/settingsstore.h"
 
+#include "testfiles.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -72,13 +74,6 @@ private:
     QTimer m_timer;
 };
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QString readSetting(const QString &key)
 {
     return QtSettingsStore().ReadSetting(u"Settings"_s, key);
@@ -120,11 +115,17 @@ private slots:
     void editMenuUndoesByKeys();
     void escapeAndBackspaceWhileOutlining();
 
+    void viewMenuKeysAndIndicator();
+    void coordinatesAtEveryZoom_data();
+    void coordinatesAtEveryZoom();
+    void wheelScrollsAndZoomsAboutTheMouse();
+
     void endingRunsTerminationOnce_data();
     void endingRunsTerminationOnce();
 
 private:
     frmDesign &openWindow();
+    void zoomByKeys(int steps);
     template <typename T> T *child(const QString &name)
     {
         auto *widget = m_window->findChild<T *>(name);
@@ -155,7 +156,7 @@ void tst_frmDesign::initTestCase()
 
 void tst_frmDesign::init()
 {
-    writeFile(m_mapPath,
+    writeBytes(m_mapPath,
         "<map name=map>\r\n"
         "<AREA SHAPE=POLY COORDS=\"300,300,400,300,400,400,300,400\" ID=\"Lot 1\" "
         "color=\"#00ff00\">\r\n"
@@ -672,6 +673,214 @@ void tst_frmDesign::escapeAndBackspaceWhileOutlining()
     QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
     QCOMPARE(box->text(), u"ab"_s);
     QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
+}
+
+// Ctrl+1, then Ctrl++ (or Ctrl+- for negative steps) as often as asked, as real key events.
+void tst_frmDesign::zoomByKeys(int steps)
+{
+    QWindow *window = m_window->windowHandle();
+    QTest::keyClick(window, Qt::Key_1, Qt::ControlModifier);
+    for (int k = 0; k < std::abs(steps); ++k)
+        QTest::keyClick(window, steps > 0 ? Qt::Key_Plus : Qt::Key_Minus, Qt::ControlModifier);
+}
+
+void tst_frmDesign::viewMenuKeysAndIndicator()
+{
+    frmDesign &w = openWindow();
+    auto *view = child<QMenu>(u"mnuView"_s);
+    auto *indicator = child<QLabel>(u"lblZoom"_s);
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    QVERIFY(view && indicator && map);
+    QStringList items;
+    for (const QAction *action : view->actions())
+        items.append(action->text() + u' ' + action->shortcut().toString());
+    QCOMPARE(items,
+        QStringList({ u"Zoom In Ctrl++"_s, u"Zoom Out Ctrl+-"_s, u"Fit Picture Ctrl+0"_s,
+            u"Actual Size Ctrl+1"_s }));
+    QCOMPARE(map->zoom(), 1.0);
+    QCOMPARE(indicator->text(), u"100 %"_s);
+    // The indicator sits in the menu bar, clear of the client area.
+    QVERIFY(w.menuBar()->isAncestorOf(indicator));
+
+    // The keys reach the zoom although the window looks at every key first; the picture's
+    // centre stays where it was.
+    QWindow *window = w.windowHandle();
+    const QPointF centre = QRectF(16, 49, 1657 - 16, 927 - 49).center();
+    const auto pictureAtCentre = [&] {
+        return map->widgetToPicture(map->mapFrom(w.centralWidget(), centre));
+    };
+    // Far enough in that no step runs into the bars' ends.
+    child<QScrollBar>(u"HScroll1"_s)->setValue(580);
+    child<QScrollBar>(u"VScroll1"_s)->setValue(262);
+    const QPointF before = pictureAtCentre();
+    struct Step
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        double zoom;
+        QString shown;
+    };
+    const Step steps[] = {
+        { Qt::Key_Plus, Qt::ControlModifier, 1.5, u"150 %"_s },
+        { Qt::Key_Equal, Qt::ControlModifier, 2, u"200 %"_s },
+        { Qt::Key_Minus, Qt::ControlModifier, 1.5, u"150 %"_s },
+        { Qt::Key_Minus, Qt::ControlModifier, 1, u"100 %"_s },
+        { Qt::Key_Minus, Qt::ControlModifier, 2.0 / 3, u"66.7 %"_s },
+        { Qt::Key_1, Qt::ControlModifier, 1, u"100 %"_s },
+    };
+    for (const Step &step : steps) {
+        QTest::keyClick(window, step.key, step.modifiers);
+        QCOMPARE(map->zoom(), step.zoom);
+        QCOMPARE(indicator->text(), step.shown);
+        QVERIFY(std::abs(pictureAtCentre().x() - before.x()) <= 1 / step.zoom);
+        QVERIFY(std::abs(pictureAtCentre().y() - before.y()) <= 1 / step.zoom);
+    }
+    QVERIFY2(m_modals->seen.isEmpty(), qPrintable(m_modals->seen.join(u'|')));
+
+    // Fit shows the whole 400 x 300 picture in the client area below and right of the bars.
+    QTest::keyClick(window, Qt::Key_0, Qt::ControlModifier);
+    QCOMPARE(map->zoom(), std::min((1657.0 - 16) / 400, (927.0 - 49) / 300));
+    QCOMPARE(indicator->text(), u"293 %"_s);
+    QCOMPARE(map->pos(), QPoint(16, 49));
+    // From Fit, the next steps are its neighbours on the ladder.
+    QTest::keyClick(window, Qt::Key_Minus, Qt::ControlModifier);
+    QCOMPARE(map->zoom(), 2.0);
+    QTest::keyClick(window, Qt::Key_0, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Equal, Qt::ControlModifier);
+    QCOMPARE(map->zoom(), 3.0);
+
+    // The bars reach the whole zoomed picture, R keeps the zoom, and so do Clear and a new
+    // picture.
+    zoomByKeys(6); // 800 %
+    auto *hbar = child<QScrollBar>(u"HScroll1"_s);
+    auto *vbar = child<QScrollBar>(u"VScroll1"_s);
+    QCOMPARE(map->size(), QSize(3824, 2400));
+    hbar->setValue(hbar->maximum());
+    vbar->setValue(vbar->maximum());
+    QCOMPARE(map->geometry().bottomRight() + QPoint(1, 1), QPoint(1657, 927));
+    QTest::mouseClick(child<QPushButton>(u"Btn_Reset"_s), Qt::LeftButton);
+    QCOMPARE(map->pos(), QPoint(16, 50));
+    QCOMPARE(map->zoom(), 8.0);
+    QTest::keyClick(window, Qt::Key_1, Qt::ControlModifier);
+    QTest::keyClick(window, Qt::Key_Minus, Qt::ControlModifier);
+    w.setIsSaved(true);
+    w.findChild<QAction *>(u"mnuClear"_s)->trigger();
+    QCOMPARE(map->zoom(), 2.0 / 3);
+    QCOMPARE(indicator->text(), u"66.7 %"_s);
+
+    // Showing a part of the picture centres it, zooming out only as far as needed.
+    zoomByKeys(4); // 400 %
+    w.showPictureRect(QRectF(300, 250, 20, 10));
+    QCOMPARE(map->zoom(), 4.0);
+    QVERIFY((pictureAtCentre() - QPointF(310, 255)).manhattanLength() <= 0.5);
+    w.showPictureRect(QRectF(0, 0, 1200, 1000));
+    QCOMPARE(map->zoom(), 2.0 / 3);
+    QCOMPARE(indicator->text(), u"66.7 %"_s);
+}
+
+void tst_frmDesign::coordinatesAtEveryZoom_data()
+{
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QPoint>("pixel");
+    QTest::addColumn<QPoint>("lot2");
+
+    // At 25 % each screen pixel shows four picture pixels: the one reported is the first.
+    QTest::newRow("25 %") << -4 << QPoint(124, 76) << QPoint(552, 352);
+    QTest::newRow("100 %") << 0 << QPoint(123, 77) << QPoint(550, 350);
+    QTest::newRow("300 %") << 3 << QPoint(123, 77) << QPoint(550, 350);
+}
+
+// Real mouse events on the window: a corner, the read-out and a hot spot's menu all get the
+// picture pixel under the mouse.
+void tst_frmDesign::coordinatesAtEveryZoom()
+{
+    QFETCH(int, steps);
+    QFETCH(QPoint, pixel);
+    QFETCH(QPoint, lot2);
+
+    frmDesign &w = openWindow();
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    QVERIFY(map);
+    zoomByKeys(steps);
+    QTest::mouseClick(child<QPushButton>(u"Btn_Reset"_s), Qt::LeftButton);
+    const double zoom = map->zoom();
+    QCOMPARE(zoom, steps < 0 ? 0.25 : steps > 0 ? 3.0 : 1.0);
+
+    // Anywhere inside the picture pixel's square on the screen.
+    const auto onScreen = [&](QPoint p, QPointF within) {
+        const QPointF at = (QPointF(p) + within) * zoom;
+        return map->mapTo(&w, QPoint(int(std::floor(at.x())), int(std::floor(at.y()))));
+    };
+    QWindow *window = w.windowHandle();
+    QTest::mouseMove(window, onScreen(pixel, { 0.9, 0.9 }));
+    QCOMPARE(
+        child<QLineEdit>(u"Mouse_Pos"_s)->text(), u"X:%1 Y:%2"_s.arg(pixel.x()).arg(pixel.y()));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, onScreen(pixel, { 0.1, 0.1 }));
+    QCOMPARE(w.posText(0), u"X:%1 Y:%2"_s.arg(pixel.x()).arg(pixel.y()));
+    QTest::mouseClick(window, Qt::LeftButton, Qt::ShiftModifier, onScreen(pixel, { 0.9, 0.1 }));
+    QCOMPARE(w.posText(1), w.posText(0));
+
+    // Hot spots are where they are drawn.
+    w.showPictureRect(QRectF(500, 300, 100, 100));
+    QCOMPARE(map->zoom(), zoom);
+    QString question;
+    m_modals->then([&](QWidget *modal) {
+        auto *box = qobject_cast<QMessageBox *>(modal);
+        QVERIFY(box);
+        question = box->text();
+        box->button(QMessageBox::No)->click();
+    });
+    QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, onScreen(lot2, { 0.5, 0.5 }));
+    QCOMPARE(question, u"Do You Really want to delete Lot 2's  Hot Spot"_s);
+    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
+}
+
+void tst_frmDesign::wheelScrollsAndZoomsAboutTheMouse()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    auto *hbar = child<QScrollBar>(u"HScroll1"_s);
+    auto *vbar = child<QScrollBar>(u"VScroll1"_s);
+    QVERIFY(map && hbar && vbar);
+    hbar->setValue(100);
+    vbar->setValue(100);
+
+    const QPoint mouse(700, 400);
+    const auto wheel = [&](QPoint angle, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent event(map->mapFrom(&w, QPointF(mouse)), w.mapToGlobal(QPointF(mouse)), {},
+            angle, Qt::NoButton, modifiers, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(map, &event);
+    };
+    const int line = 20 * QApplication::wheelScrollLines();
+    wheel({ 0, -120 }, {}); // towards the user: down
+    QCOMPARE(vbar->value(), 100 + line);
+    wheel({ 0, 120 }, {});
+    QCOMPARE(vbar->value(), 100);
+    wheel({ 0, 120 }, Qt::ShiftModifier); // sideways
+    QCOMPARE(hbar->value(), 100 - line);
+    wheel({ -120, 0 }, {});
+    QCOMPARE(hbar->value(), 100);
+    QCOMPARE(map->zoom(), 1.0);
+
+    // Ctrl+wheel zooms one step per notch, the picture pixel under the mouse staying put.
+    const QPointF under = map->widgetToPicture(map->mapFrom(&w, QPointF(mouse)));
+    wheel({ 0, 120 }, Qt::ControlModifier);
+    QCOMPARE(map->zoom(), 1.5);
+    wheel({ 0, 60 }, Qt::ControlModifier); // half a notch waits for the other half
+    QCOMPARE(map->zoom(), 1.5);
+    wheel({ 0, 60 }, Qt::ControlModifier);
+    QCOMPARE(map->zoom(), 2.0);
+    QVERIFY(
+        (map->widgetToPicture(map->mapFrom(&w, QPointF(mouse))) - under).manhattanLength() <= 1);
+    wheel({ 0, -240 }, Qt::ControlModifier);
+    QCOMPARE(map->zoom(), 1.0);
+    QVERIFY(
+        (map->widgetToPicture(map->mapFrom(&w, QPointF(mouse))) - under).manhattanLength() <= 1);
+    // Further out the bars stop at the picture's start.
+    wheel({ 0, -120 }, Qt::ControlModifier);
+    QCOMPARE(map->zoom(), 2.0 / 3);
+    QCOMPARE(child<QLabel>(u"lblZoom"_s)->text(), u"66.7 %"_s);
+    QCOMPARE(hbar->value(), 0);
 }
 
 void tst_frmDesign::endingRunsTerminationOnce_data()

@@ -7,6 +7,7 @@
 #include "recordingcontrol.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,8 @@
 #include <QTest>
 
 #include <memory>
+#include <new>
+#include <stdexcept>
 
 using namespace Qt::StringLiterals;
 
@@ -45,6 +48,7 @@ private slots:
     void loadCancelled();
     void loadRunsTheGuardFirst();
     void loadReaderFailureStillPushesMapText();
+    void loadReportsErrorsWithItsOwnTag_data();
     void loadReportsErrorsWithItsOwnTag();
 
 private:
@@ -55,8 +59,6 @@ private:
             text = inDir(text);
         return texts;
     }
-    void writeMap(const QString &path, const QStringList &areaLines) const;
-    static QByteArray mapBytes(const HotSpotTable &table);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FileFixture> m;
@@ -77,31 +79,15 @@ void tst_FileCommands::cleanup()
     QVERIFY2(left.isEmpty(), qPrintable(left.join(u'|')));
 }
 
-void tst_FileCommands::writeMap(const QString &path, const QStringList &areaLines) const
+// The map file the writer makes of the table.
+static QByteArray tableBytes(const HotSpotTable &table)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QByteArray bytes = MapFormat::header().toUtf8() + "\r\n";
-    for (const QString &line : areaLines)
-        bytes += line.toUtf8() + "\r\n";
-    bytes += MapFormat::footer().toUtf8() + "\r\n";
-    file.write(bytes);
-}
-
-QByteArray tst_FileCommands::mapBytes(const HotSpotTable &table)
-{
-    QByteArray bytes = MapFormat::header().toUtf8() + "\r\n";
+    QStringList areaLines;
     for (int slot = 0; slot < table.usedSlots(); ++slot) {
         if (!table.HotSpotCoords[slot].isEmpty())
-            bytes += table.BuildAreaLine(slot).toUtf8() + "\r\n";
+            areaLines.append(table.BuildAreaLine(slot));
     }
-    return bytes + MapFormat::footer().toUtf8() + "\r\n";
-}
-
-static QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return mapBytes(areaLines);
 }
 
 void tst_FileCommands::save_data()
@@ -189,7 +175,7 @@ void tst_FileCommands::save()
         QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + m->table.MapText });
     }
     if (outcome == SaveOutcome::Written) {
-        QCOMPARE(readAll(m->files.CoordFilePath), mapBytes(m->table));
+        QCOMPARE(readBytes(m->files.CoordFilePath), tableBytes(m->table));
         QCOMPARE(m->settings.values.value(u"Settings/numLinesInCoordFile"_s), u"1"_s);
     }
     // Nothing but the writer touches the settings; the current file is stored only at exit.
@@ -219,7 +205,7 @@ void tst_FileCommands::saveAsDialogStartsEmptyEveryTime()
     QCOMPARE(m->files.mnuSaveAs_Click(), SaveOutcome::Cancelled);
 
     QVERIFY(!m->view.saved);
-    QVERIFY(!readAll(m_dir->filePath(u"first.map"_s)).contains("B"));
+    QVERIFY(!readBytes(m_dir->filePath(u"first.map"_s)).contains("B"));
 }
 
 void tst_FileCommands::loadTypeTest_data()
@@ -242,7 +228,7 @@ void tst_FileCommands::loadTypeTest()
 
     const QString path = m_dir->filePath(name);
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
-    writeMap(path, { MapFormat::areaLine(u"1,2,3,4,5,6"_s, u"7"_s) });
+    writeBytes(path, mapBytes({ MapFormat::areaLine(u"1,2,3,4,5,6"_s, u"7"_s) }));
     m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
     m->table.AddHotSpot(u"20,20,30,20,30,30"_s, u"older"_s);
     const QString oldMapText = m->table.MapText;
@@ -302,7 +288,7 @@ void tst_FileCommands::loadCancelled()
     // The hidden current file is still the one a following Save writes.
     m->files.mnuLoad_Click();
     QCOMPARE(m->files.mnuSave_Click(), SaveOutcome::Written);
-    QCOMPARE(readAll(m_dir->filePath(u"old.map"_s)), mapBytes(m->table));
+    QCOMPARE(readBytes(m_dir->filePath(u"old.map"_s)), tableBytes(m->table));
     QVERIFY(m->view.hotSpotFile.isEmpty());
 }
 
@@ -335,15 +321,46 @@ void tst_FileCommands::loadReaderFailureStillPushesMapText()
     QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + oldMapText });
 }
 
+void tst_FileCommands::loadReportsErrorsWithItsOwnTag_data()
+{
+    QTest::addColumn<QString>("failure");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("the program's own error") << u"disk full"_s << u"61 61"_s;
+    QTest::newRow("out of memory") << u"bad_alloc"_s << u"7 7"_s;
+    QTest::newRow("container grown too long") << u"length_error"_s << u"7 7"_s;
+    QTest::newRow("index out of range") << u"out_of_range"_s << u"9 9"_s;
+    QTest::newRow("arithmetic overflow") << u"overflow_error"_s << u"6 6"_s;
+    QTest::newRow("any other exception") << u"runtime_error"_s << u"51 51"_s;
+    QTest::newRow("not even an exception") << u"int"_s << u"51 51"_s;
+}
+
 void tst_FileCommands::loadReportsErrorsWithItsOwnTag()
 {
-    m->files.setAskToSave([] { throw AppError::fromNumber(ErrorNumber::DiskFull); });
+    QFETCH(QString, failure);
+    QFETCH(QString, message);
+
+    m->files.setAskToSave([failure] {
+        if (failure == u"disk full")
+            throw AppError::fromNumber(ErrorNumber::DiskFull);
+        if (failure == u"bad_alloc")
+            throw std::bad_alloc();
+        if (failure == u"length_error")
+            throw std::length_error("too long");
+        if (failure == u"out_of_range")
+            throw std::out_of_range("no such slot");
+        if (failure == u"overflow_error")
+            throw std::overflow_error("too big");
+        if (failure == u"runtime_error")
+            throw std::runtime_error("broken");
+        throw 42;
+    });
     m->view.hotSpotFile = u"kept"_s;
     m->prompts.expectMessage(Prompts::Button::Ok);
 
     m->files.mnuLoad_Click();
 
-    QCOMPARE(m->prompts.texts(), QStringList { u"cmdcoordfile_Click_ERR: 61 61"_s });
+    QCOMPARE(m->prompts.texts(), QStringList { u"cmdcoordfile_Click_ERR: "_s + message });
     QCOMPARE(m->prompts.shown.first().caption, u"QuorvelImap"_s);
     QCOMPARE(m->view.hotSpotFile, u"kept"_s);
 }

@@ -3,11 +3,15 @@
 #include "memorysettings.h"
 #include "recordingcontrol.h"
 #include "scriptedprompts.h"
+#include "testfiles.h"
 
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -71,7 +75,9 @@ void tst_PictureCommands::cancelChangesNothing()
 void tst_PictureCommands::choosePicture_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("format"); // empty: the bytes below are written as they are
+    // Empty: the bytes below are written as they are; "-": nothing is written; "fifo": a named
+    // pipe is made.
+    QTest::addColumn<QByteArray>("format");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("shown"); // empty: not a loadable picture
 
@@ -93,6 +99,11 @@ void tst_PictureCommands::choosePicture_data()
         << u"cut.jpg"_s << QByteArray() << QByteArray("\xFF\xD8\xFF") << QString();
     QTest::newRow("file gone before loading")
         << u"gone.jpg"_s << QByteArray("-") << QByteArray() << QString();
+    // Opening either would wait for ever, or read for ever.
+    QTest::newRow("named pipe through All Files")
+        << u"pipe.jpg"_s << QByteArray("fifo") << QByteArray() << QString();
+    QTest::newRow("device through All Files")
+        << u"/dev/zero"_s << QByteArray("-") << QByteArray() << QString();
 }
 
 void tst_PictureCommands::choosePicture()
@@ -103,17 +114,17 @@ void tst_PictureCommands::choosePicture()
     QFETCH(QString, shown);
     const bool loads = !shown.isEmpty();
 
-    const QString path = m_dir->filePath(name);
+    const QString path = QDir::isAbsolutePath(name) ? name : m_dir->filePath(name);
     if (format == "-") {
-        // nothing on disk
+        // nothing to make
+    } else if (format == "fifo") {
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     } else if (!format.isEmpty()) {
         QImage image(37, 23, QImage::Format_RGB32);
         image.fill(Qt::darkGreen);
         QVERIFY(image.save(path, format.constData()));
     } else {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        writeBytes(path, bytes);
     }
     m_prompts->expectOpenFile(path);
     if (!loads)

@@ -1,5 +1,6 @@
 #include "editing/cornercapture.h"
 
+#include "nullcontrol.h"
 #include "recordingcontrol.h"
 #include "recordingview.h"
 
@@ -9,24 +10,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 constexpr double Twips = 15;
-
-// Takes the corner list without keeping it, so a huge polygon costs nothing to hand over.
-class NullControl final : public ImageMapControl
-{
-public:
-    void setInitFlag(bool) override { }
-    void setInitValue(qint32) override { }
-    void setCoordsFile(const QString &) override { }
-    void setCoordsString(const QString &) override { }
-    void setPicture(const QImage &) override { }
-    void setLeft(float) override { }
-    void setTop(float) override { }
-    void setConstructionCorners(const QList<QPointF> &corners) override
-    {
-        lastSize = corners.size();
-    }
-    qsizetype lastSize = 0;
-};
 } // namespace
 
 class tst_CornerCapture : public QObject

@@ -4,6 +4,7 @@
 #include "platform/screenmetrics.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QMessageBox>
@@ -101,6 +102,9 @@ private slots:
     void sizeAndPosition();
     void drawing();
     void initProperties();
+    void actualSizePaintsAsBefore();
+    void zoomedDrawingAndEvents();
+    void middleDragPansAndRaisesNothing();
 
 private:
     ImageMap *m_map = nullptr;
@@ -174,7 +178,6 @@ void tst_ImageMap::buttonsAndKeys_data()
     QTest::newRow("right") << Qt::RightButton << Qt::KeyboardModifiers() << 2 << 0;
     QTest::newRow("right, Ctrl+Alt")
         << Qt::RightButton << (Qt::ControlModifier | Qt::AltModifier) << 2 << 6;
-    QTest::newRow("middle") << Qt::MiddleButton << Qt::KeyboardModifiers() << 4 << 0;
 }
 
 void tst_ImageMap::buttonsAndKeys()
@@ -392,6 +395,146 @@ void tst_ImageMap::initProperties()
     m_map->setInitValue(255);
     QVERIFY(m_map->initFlag());
     QCOMPARE(m_map->initValue(), 255);
+}
+
+// A scene with every kind of outline, a highlighted hot spot and a polygon under construction,
+// at 100 %: its pixels were recorded before the control learnt to zoom, and must not change.
+void tst_ImageMap::actualSizePaintsAsBefore()
+{
+    QImage picture(520, 330, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb((x * 7 + y) & 0xff, (y * 5) & 0xff, (x ^ y) & 0xff));
+    }
+    m_map->setPicture(picture);
+    m_map->setCoordsString(
+        u"<map name=map>"
+        "<AREA SHAPE=POLY COORDS=\"10,10,110,14,118,110,12,98\" ID=\"Poly\" color=\"#00ff00\">"
+        "<area shape=rect coords=\"150,20,260,90\" id=Box color=\"#ffff00\">"
+        "<area shape=circle coords=\"200,200,45\" id=Round color=\"#00ffff\">"
+        "<AREA SHAPE=POLY COORDS=\"300,40,420,60,330,160,460,200,290,230\" ID=\"Zig\">"
+        "</map>"_s);
+    m_map->setConstructionCorners({ QPointF(350, 250), QPointF(420, 280), QPointF(380, 310) });
+    QTest::mouseMove(m_map->windowHandle(), QPoint(60, 60));
+
+    QImage out(640, 360, QImage::Format_RGB32);
+    m_map->render(&out, QPoint(), QRegion(0, 0, 640, 360));
+    const QByteArray digest = QCryptographicHash::hash(
+        QByteArrayView(out.constBits(), out.sizeInBytes()), QCryptographicHash::Sha1)
+                                  .toHex();
+    if (qEnvironmentVariableIsSet("QUORVEL_IMAGEMAP_SCREENSHOT"))
+        out.save(qEnvironmentVariable("QUORVEL_IMAGEMAP_SCREENSHOT"));
+    QCOMPARE(digest, QByteArray("5c92c778844ba5a864b040500255afcaee415bef"));
+}
+
+// At 300 % and 25 %: the control's size, where outlines, pixels and corners are drawn, how
+// sharp or smooth the picture is, and which picture pixel and hot spot a click reports.
+void tst_ImageMap::zoomedDrawingAndEvents()
+{
+    QImage picture(1400, 800, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    for (int y = 400; y < 800; ++y) {
+        for (int x = 0; x < 400; ++x)
+            picture.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
+    }
+    picture.setPixel(5, 5, qRgb(255, 0, 0));
+    m_map->setPicture(picture);
+    m_map->setConstructionCorners({ QPointF(250, 150), QPointF(280, 180) });
+    QImage out(1000, 600, QImage::Format_RGB32);
+    const auto render = [&] { m_map->render(&out, QPoint(), QRegion(out.rect())); };
+
+    m_map->setZoom(3);
+    QCOMPARE(m_map->size(), QSize(4200, 2400));
+    QCOMPARE(m_map->widgetToPicture(QPointF(31.5, 60)), QPointF(10.5, 20));
+    QCOMPARE(m_map->pictureToWidget(QPointF(10.5, 20)), QPointF(31.5, 60));
+    render();
+    // A picture pixel is a sharp 3 x 3 block.
+    for (int k = 0; k < 9; ++k)
+        QCOMPARE(out.pixel(15 + k % 3, 15 + k / 3), qRgb(255, 0, 0));
+    QCOMPARE(out.pixel(18, 15), qRgb(255, 255, 255));
+    // Outlines are one screen pixel wide, on the first screen pixel of their picture pixel.
+    QCOMPARE(out.pixel(100, 30), qRgb(0, 255, 0));
+    QCOMPARE(out.pixel(100, 29), qRgb(255, 255, 255));
+    QCOMPARE(out.pixel(100, 31), qRgb(255, 255, 255));
+    QCOMPARE(out.pixel(330, 100), qRgb(0, 255, 0));
+    QCOMPARE(out.pixel(331, 100), qRgb(255, 255, 255));
+    // The polygon under construction follows the zoom; its corner marks stay 5 pixels.
+    QCOMPARE(out.pixel(752, 452), qRgb(255, 32, 32));
+    QCOMPARE(out.pixel(753, 449), qRgb(255, 255, 255));
+    QCOMPARE(out.pixel(795, 495), qRgb(255, 32, 32));
+
+    {
+        EventLog log(m_map);
+        QTest::mouseClick(m_map->windowHandle(), Qt::LeftButton, {}, QPoint(32, 32));
+        QTest::mouseClick(m_map->windowHandle(), Qt::LeftButton, {}, QPoint(29, 29));
+        QCOMPARE(log.entries,
+            QStringList({ u"Down 1 0 "_s + tw(10, 10), u"SpotDown First 1 0 "_s + tw(10, 10),
+                u"Up 1 0 "_s + tw(10, 10), u"SpotUp First 1 0 "_s + tw(10, 10),
+                u"Down 1 0 "_s + tw(9, 9), u"Up 1 0 "_s + tw(9, 9) }));
+    }
+    // The highlight follows the zoom too.
+    QTest::mouseMove(m_map->windowHandle(), QPoint(200, 200));
+    render();
+    QVERIFY(out.pixel(100, 100) != qRgb(255, 255, 255));
+    QCOMPARE(out.pixel(400, 100), qRgb(255, 255, 255));
+
+    // Zoomed out the picture is drawn smoothly from its copies, made on a worker thread.
+    ScaledPicture &copies = m_map->scaledPicture();
+    QCOMPARE(copies.levelFor(0.25).image->size(), picture.size());
+    m_map->setZoom(0.25);
+    QCOMPARE(m_map->size(), ImageMap::designSize());
+    copies.waitForCopies();
+    QVERIFY(copies.isComplete());
+    QCOMPARE(copies.levelFor(0.25).image->size(), QSize(350, 200));
+    QCOMPARE(copies.levelFor(0.3).image->size(), QSize(700, 400));
+    QCOMPARE(copies.levelFor(1.0 / 16).image->size(), QSize(88, 50));
+    render();
+    const QColor grey = out.pixelColor(50, 150);
+    QVERIFY2(std::abs(grey.red() - 128) < 20 && grey.red() == grey.blue(), qPrintable(grey.name()));
+    QCOMPARE(out.pixel(2, 2), qRgb(0, 255, 0)); // First's corner at 10,10
+    {
+        EventLog log(m_map);
+        QTest::mouseClick(m_map->windowHandle(), Qt::LeftButton, {}, QPoint(5, 6));
+        QCOMPARE(log.entries.value(1), u"SpotDown First 1 0 "_s + tw(20, 24));
+    }
+
+    // A new picture keeps the zoom and starts its own copies.
+    picture.fill(Qt::black);
+    m_map->setPicture(picture);
+    QCOMPARE(m_map->zoom(), 0.25);
+    QCOMPARE(copies.levelFor(0.25).image->pixel(0, 0), qRgb(0, 0, 0));
+    copies.waitForCopies();
+    QCOMPARE(copies.levelFor(0.25).image->size(), QSize(350, 200));
+    QCOMPARE(copies.levelFor(0.25).image->pixel(100, 100), qRgb(0, 0, 0));
+
+    if (qEnvironmentVariableIsSet("QUORVEL_IMAGEMAP_SCREENSHOT"))
+        out.save(qEnvironmentVariable("QUORVEL_IMAGEMAP_SCREENSHOT"));
+}
+
+// The middle button drags the picture: the control asks to scroll, shows a grab cursor, and
+// raises none of its mouse events.
+void tst_ImageMap::middleDragPansAndRaisesNothing()
+{
+    EventLog log(m_map);
+    QSignalSpy moves(m_map, &ImageMap::MouseMove);
+    QSignalSpy scrolls(m_map, &ImageMap::scrollRequested);
+    QWindow *window = m_map->windowHandle();
+    QTest::mousePress(window, Qt::MiddleButton, {}, QPoint(80, 80));
+    QCOMPARE(m_map->cursor().shape(), Qt::ClosedHandCursor);
+    moves.clear();
+    QTest::mouseMove(window, QPoint(110, 70));
+    QTest::mouseMove(window, QPoint(115, 70));
+    QTest::mouseRelease(window, Qt::MiddleButton, {}, QPoint(115, 70));
+    QCOMPARE(m_map->cursor().shape(), Qt::ArrowCursor);
+    QCOMPARE(scrolls.size(), 2);
+    QCOMPARE(scrolls[0].at(0).toPoint(), QPoint(-30, 10));
+    QCOMPARE(scrolls[1].at(0).toPoint(), QPoint(-5, 0));
+    QVERIFY(log.entries.isEmpty());
+    QCOMPARE(moves.size(), 0);
+
+    // Clicks go on as before.
+    QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(20, 20));
+    QCOMPARE(log.entries.size(), 4);
 }
 
 QTEST_MAIN(tst_ImageMap)

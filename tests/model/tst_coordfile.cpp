@@ -4,6 +4,8 @@
 #include "model/hotspottable.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
+#include "silentstandins.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,27 +28,6 @@ const QString areaB = u"<AREA SHAPE=POLY COORDS=\"7,8,9,10,11,12\" ID=\"B c\" co
 const QString parseError5 = u"ParseCoordFileLine_ERR: 5 Invalid procedure call or argument"_s;
 const QString parseError9 = u"ParseCoordFileLine_ERR: 9 Subscript out of range"_s;
 
-QByteArray crlf(const QStringList &lines)
-{
-    QByteArray bytes;
-    for (const QString &line : lines)
-        bytes += line.toUtf8() + "\r\n";
-    return bytes;
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Messages in the tables name the path as %1.
 QString withPath(QString message, const QString &path)
 {
@@ -57,24 +38,6 @@ QStringList entries(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
-
-// Answers every message with OK and only counts them: for inputs that raise thousands.
-class CountingPrompts final : public Prompts
-{
-public:
-    Button message(const QString &text, Buttons, Icon, const QString &) override
-    {
-        ++count;
-        last = text;
-        return Button::Ok;
-    }
-    QString input(const QString &, const QString &, const QString &) override { return {}; }
-    QString openFile(const FileDialog &) override { return {}; }
-    QString saveFile(const FileDialog &) override { return {}; }
-
-    int count = 0;
-    QString last;
-};
 
 // Lowers the file size limit of the process so that a write fails part way (EFBIG), whoever runs
 // the test, root included.
@@ -611,7 +574,8 @@ void tst_CoordFile::hostileFiles()
 
     const QString file = path(u"map.map"_s);
     writeBytes(file, content);
-    CountingPrompts prompts;
+    // Answers every message at once: these inputs raise thousands.
+    SilentPrompts prompts;
     ReadCoordFile(file, *m_table, prompts, m_settings, m_view);
 
     if (count >= 0)

@@ -2,17 +2,21 @@
 #include "platform/apperror.h"
 #include "platform/picture.h"
 #include "platform/picturedecoderprocess.h"
+#include "testfiles.h"
 
 #include <QBuffer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtEndian>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 using namespace std::chrono_literals;
@@ -73,14 +77,6 @@ static QImage sample(int width, int height)
     return image;
 }
 
-static QByteArray fileContents(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return file.readAll();
-}
-
 void tst_Picture::initTestCase()
 {
     QVERIFY(m_dir.isValid());
@@ -100,9 +96,7 @@ QString tst_Picture::data(const QString &name) const
 QString tst_Picture::write(const QString &name, const QByteArray &bytes) const
 {
     const QString path = m_dir.filePath(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-        qFatal("cannot write %s", qPrintable(path));
+    writeBytes(path, bytes);
     return path;
 }
 
@@ -166,7 +160,7 @@ void tst_Picture::readsContentNotSuffix()
     QFETCH(QString, source);
     QFETCH(QString, copyAs);
     QFETCH(QSize, size);
-    const QString path = write(copyAs, fileContents(source));
+    const QString path = write(copyAs, readBytes(source));
     QCOMPARE(LoadPicture(path).size(), size);
 }
 
@@ -174,10 +168,10 @@ void tst_Picture::refusesWhatIsNotAPicture_data()
 {
     QTest::addColumn<QString>("path");
 
-    const QByteArray jpeg = fileContents(m_dir.filePath(u"plan.jpg"_s));
-    const QByteArray png = fileContents(m_dir.filePath(u"plan.png"_s));
-    const QByteArray bmp = fileContents(m_dir.filePath(u"plan.bmp"_s));
-    const QByteArray emf = fileContents(data(u"libreoffice-lot.emf"_s));
+    const QByteArray jpeg = readBytes(m_dir.filePath(u"plan.jpg"_s));
+    const QByteArray png = readBytes(m_dir.filePath(u"plan.png"_s));
+    const QByteArray bmp = readBytes(m_dir.filePath(u"plan.bmp"_s));
+    const QByteArray emf = readBytes(data(u"libreoffice-lot.emf"_s));
     QTest::newRow("text file") << write(u"notes.txt"_s, "Lot 1 is the corner lot.\r\n");
     QTest::newRow("zero bytes") << write(u"empty.jpg"_s, {});
     QTest::newRow("baseline JPEG cut in half") << write(u"half.jpg"_s, jpeg.left(jpeg.size() / 2));
@@ -189,7 +183,7 @@ void tst_Picture::refusesWhatIsNotAPicture_data()
     QTest::newRow("24-bit bitmap missing part of its last row")
         << write(u"short.bmp"_s, bmp.chopped(4));
     QTest::newRow("header-less dib cut short") << write(
-        u"short.dib"_s, fileContents(data(u"Pillow__Tests_images__clipboard.dib"_s)).left(5000));
+        u"short.dib"_s, readBytes(data(u"Pillow__Tests_images__clipboard.dib"_s)).left(5000));
     QTest::newRow("GIF of zero width") << data(u"Pillow__Tests_images__zero_width.gif"_s);
     QTest::newRow("metafile header only") << write(u"header.emf"_s, emf.left(88));
     QTest::newRow("metafile shorter than its header") << write(u"short.emf"_s, emf.left(60));
@@ -212,6 +206,12 @@ void tst_Picture::fileErrors_data()
     QTest::newRow("missing folder")
         << m_dir.filePath(u"koval11/P1100.jpg"_s) << ErrorNumber::PathNotFound;
     QTest::newRow("folder given as the picture") << m_dir.path() << ErrorNumber::PathFileAccess;
+    // Refused at once: opening a pipe waits for a writer, and a device never ends.
+    const QString pipe = m_dir.filePath(u"pipe.jpg"_s);
+    if (!QFileInfo::exists(pipe))
+        QCOMPARE(mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    QTest::newRow("named pipe") << pipe << ErrorNumber::PathFileAccess;
+    QTest::newRow("device") << u"/dev/zero"_s << ErrorNumber::PathFileAccess;
 }
 
 void tst_Picture::fileErrors()
@@ -272,7 +272,7 @@ void tst_Picture::refusesPictureBeyondLimit()
 
 void tst_Picture::ignoresHighResolutionFileNames()
 {
-    const QString path = write(u"plan@2x.png"_s, fileContents(m_dir.filePath(u"plan.png"_s)));
+    const QString path = write(u"plan@2x.png"_s, readBytes(m_dir.filePath(u"plan.png"_s)));
     QCOMPARE(LoadPicture(path).devicePixelRatio(), 1.0);
 }
 

@@ -1,27 +1,52 @@
 #include "apperrortest.h"
 #include "platform/textfile.h"
+#include "testfiles.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <optional>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readBytes(const QString &path)
+// Acts as the unprivileged user "nobody" while it lives, so that folder permissions bind a test
+// run as root. Does nothing for anyone else, whom the permissions bind already.
+class ActingAsNobody
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+public:
+    ActingAsNobody()
+    {
+        if (geteuid() != 0)
+            return;
+        const passwd *nobody = getpwnam("nobody");
+        m_active = seteuid(nobody ? nobody->pw_uid : 65534) == 0;
+    }
+    ~ActingAsNobody()
+    {
+        if (m_active)
+            (void)seteuid(0);
+    }
+    ActingAsNobody(const ActingAsNobody &) = delete;
+    ActingAsNobody &operator=(const ActingAsNobody &) = delete;
 
-void writeBytes(const QString &path, const QByteArray &bytes)
+private:
+    bool m_active = false;
+};
+
+ino_t inodeOf(const QString &path)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
+    struct stat st
+    {
+    };
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
 }
 
 } // namespace
@@ -41,6 +66,8 @@ private slots:
     void openErrors();
     void writesCrLfUtf8();
     void uncommittedWriterLeavesTargetAlone();
+    void savesInPlaceWhereTheFolderRefusesNewFiles_data();
+    void savesInPlaceWhereTheFolderRefusesNewFiles();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -173,6 +200,82 @@ void tst_TextFile::uncommittedWriterLeavesTargetAlone()
     QCOMPARE(readBytes(path(u"map.map"_s)), QByteArray("previous\r\n"));
     QCOMPARE(
         QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList { u"map.map"_s });
+}
+
+void tst_TextFile::savesInPlaceWhereTheFolderRefusesNewFiles_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("inPlace");
+    QTest::addColumn<int>("newFileNumber");
+
+    QTest::newRow("ordinary folder: the map is replaced whole") << u"ordinary"_s << false << 0;
+    QTest::newRow("folder without write permission") << u"read-only"_s << true << 75;
+    QTest::newRow("sticky folder of another user") << u"sticky"_s << true << 0;
+    QTest::newRow("immutable folder") << u"immutable"_s << true << 75;
+}
+
+void tst_TextFile::savesInPlaceWhereTheFolderRefusesNewFiles()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, inPlace);
+    QFETCH(int, newFileNumber);
+
+    const bool root = geteuid() == 0;
+    const QString dir = path(u"maps"_s);
+    const QByteArray dirName = QFile::encodeName(dir);
+    QVERIFY(QDir().mkdir(dir));
+    const QString target = dir + u"/site.map"_s;
+    writeBytes(target, "previous\r\n");
+    // "nobody" must reach the folder and may write the map itself.
+    QCOMPARE(::chmod(QFile::encodeName(m_dir->path()).constData(), 0755), 0);
+    QCOMPARE(::chmod(QFile::encodeName(target).constData(), 0666), 0);
+    const ino_t before = inodeOf(target);
+
+    bool immutable = false;
+    const auto restore = qScopeGuard([&] {
+        if (immutable)
+            QProcess::execute(u"chattr"_s, { u"-i"_s, dir });
+        ::chmod(dirName.constData(), 0755);
+    });
+    if (folder == u"read-only") {
+        QCOMPARE(::chmod(dirName.constData(), 0555), 0);
+    } else if (folder == u"sticky") {
+        if (!root)
+            QSKIP("only root can leave a map of another user's in a sticky folder");
+        QCOMPARE(::chmod(dirName.constData(), 01777), 0);
+    } else if (folder == u"immutable") {
+        if (!root)
+            QSKIP("only root can make a folder immutable");
+        if (QProcess::execute(u"chattr"_s, { u"+i"_s, dir }) != 0)
+            QSKIP("this file system keeps no immutable attribute");
+        immutable = true;
+    }
+
+    const auto save = [](const QString &file) {
+        TextFileWriter out(file);
+        out.writeLine(u"<map name=map>"_s);
+        out.writeLine(u"</map>"_s);
+        out.commit();
+    };
+    int number = 0;
+    int newNumber = 0;
+    {
+        std::optional<ActingAsNobody> nobody;
+        if (folder == u"read-only" || folder == u"sticky")
+            nobody.emplace();
+        number = errorNumberOf([&] { save(target); });
+        newNumber = errorNumberOf([&] { save(dir + u"/new.map"_s); });
+    }
+
+    QCOMPARE(number, 0);
+    QCOMPARE(readBytes(target), QByteArray("<map name=map>\r\n</map>\r\n"));
+    // Written in place where the folder refused; everywhere else replaced by a new file.
+    QCOMPARE(inodeOf(target) == before, inPlace);
+    QCOMPARE(newNumber, newFileNumber);
+    QStringList expected { u"site.map"_s };
+    if (newFileNumber == 0)
+        expected.prepend(u"new.map"_s);
+    QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System), expected);
 }
 
 QTEST_GUILESS_MAIN(tst_TextFile)

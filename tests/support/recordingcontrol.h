@@ -6,8 +6,8 @@
 #include <QImage>
 #include <QStringList>
 
-/// An image-map control that records what it is given and can be told to raise an error when
-/// its map file is set.
+/// An image-map control that records what it is given. Setting its map file reads the file as the
+/// real control does; it can also be told to raise an error that no file could provoke.
 class RecordingControl final : public ImageMapControl
 {
 public:
@@ -21,6 +21,9 @@ public:
         calls.append(QStringLiteral("coordsfile=") + path);
         if (coordsFileError != 0)
             throw AppError::fromNumber(coordsFileError);
+        // Reads the file as the real control does, so it fails where that one fails.
+        if (!path.isEmpty())
+            coordsFileText(path);
         coordsFile = path;
     }
     void setCoordsString(const QString &mapText) override
@@ -47,6 +50,7 @@ public:
     }
     void setConstructionCorners(const QList<QPointF> &value) override { corners = value; }
 
+    /// Raised by setCoordsFile() instead of reading the file, when not 0.
     int coordsFileError = 0;
     QStringList calls;
     QString coordsFile;
