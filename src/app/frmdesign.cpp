@@ -10,6 +10,7 @@
 #include "editing/cornercapture.h"
 #include "editing/edithistory.h"
 #include "editing/hotspotediting.h"
+#include "editing/movecorners.h"
 #include "imagemap/imagemap.h"
 #include "imagemap/zoomladder.h"
 #include "imagemap/zoomnavigator.h"
@@ -85,6 +86,7 @@ frmDesign::frmDesign(QWidget *parent)
     m_capture = std::make_unique<CornerCapture>(*this, control, twipsPerPixelX(), twipsPerPixelY());
     m_editing = std::make_unique<HotSpotEditing>(
         m_table, *m_history, *m_capture, m_prompts, *this, control);
+    m_moveCorners = std::make_unique<MoveCorners>(m_table, *m_history, *this, control);
     m_files = std::make_unique<FileCommands>(m_table, m_prompts, m_settings, *this, control);
     m_recovery =
         std::make_unique<Recovery>(m_table, *m_history, *m_files, m_prompts, *this, control);
@@ -145,6 +147,18 @@ void frmDesign::setUpEditMenu()
         { QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) });
     connect(ui->mnuUndo, &QAction::triggered, this, &frmDesign::mnuUndo_Click);
     connect(ui->mnuRedo, &QAction::triggered, this, &frmDesign::mnuRedo_Click);
+    connect(ui->mnuMoveCorners, &QAction::toggled, this, &frmDesign::mnuMoveCorners_Click);
+    ImageMap *control = ui->ImageMap1;
+    connect(control, &ImageMap::cornerMoved, this, [this](int polygon, int corner, QPoint pixel) {
+        guarded(m_prompts, [&] { m_moveCorners->moveCorner(polygon, corner, pixel); });
+    });
+    connect(control, &ImageMap::cornerInserted, this,
+        [this](int polygon, int afterCorner, QPoint pixel) {
+            guarded(m_prompts, [&] { m_moveCorners->insertCorner(polygon, afterCorner, pixel); });
+        });
+    connect(control, &ImageMap::cornerRemoved, this, [this](int polygon, int corner) {
+        guarded(m_prompts, [&] { m_moveCorners->removeCorner(polygon, corner); });
+    });
 
     const QUndoStack &stack = m_history->stack();
     connect(&stack, &QUndoStack::canUndoChanged, ui->mnuUndo, &QAction::setEnabled);
@@ -262,8 +276,9 @@ bool frmDesign::eventFilter(QObject *watched, QEvent *event)
             const auto *key = static_cast<QKeyEvent *>(event);
             Form_KeyPress(keyAscii(*key));
             // Escape and Backspace edit a polygon under construction instead of the focused box.
-            bool used = false;
-            guarded(m_prompts, [&] { used = m_capture->keyPressed(key->key()); });
+            bool used = key->key() == Qt::Key_Escape && ui->ImageMap1->cancelCornerDrag();
+            if (!used)
+                guarded(m_prompts, [&] { used = m_capture->keyPressed(key->key()); });
             if (used)
                 return true;
         }
@@ -395,6 +410,11 @@ void frmDesign::mnuUndo_Click()
 void frmDesign::mnuRedo_Click()
 {
     guarded(m_prompts, [this] { m_history->redo(); });
+}
+
+void frmDesign::mnuMoveCorners_Click(bool on)
+{
+    guarded(m_prompts, [&] { m_moveCorners->setOn(on); });
 }
 
 void frmDesign::ImageMap1_MouseDown(int button, int shift, float x, float y)

@@ -17,6 +17,7 @@ class EditHistory;
 class FileCommands;
 class Help;
 class HotSpotEditing;
+class MoveCorners;
 class Recovery;
 class QKeyEvent;
 class QLabel;
@@ -76,6 +77,7 @@ private slots:
     void mnuAbout_Click();
     void mnuUndo_Click();
     void mnuRedo_Click();
+    void mnuMoveCorners_Click(bool on);
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     void ImageMap1_MouseUp(int button, int shift, float x, float y);
@@ -101,6 +103,7 @@ private:
     std::unique_ptr<EditHistory> m_history;
     std::unique_ptr<CornerCapture> m_capture;
     std::unique_ptr<HotSpotEditing> m_editing;
+    std::unique_ptr<MoveCorners> m_moveCorners;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<Recovery> m_recovery;
     std::unique_ptr<AppShell> m_shell;

@@ -15,6 +15,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineF>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -114,6 +115,8 @@ private slots:
     void rightClickDeletesHotSpot();
     void editMenuUndoesByKeys();
     void escapeAndBackspaceWhileOutlining();
+    void moveCornersDragsAtAnyZoom_data();
+    void moveCornersDragsAtAnyZoom();
 
     void viewMenuKeysAndIndicator();
     void coordinatesAtEveryZoom_data();
@@ -881,6 +884,70 @@ void tst_frmDesign::wheelScrollsAndZoomsAboutTheMouse()
     QCOMPARE(map->zoom(), 2.0 / 3);
     QCOMPARE(child<QLabel>(u"lblZoom"_s)->text(), u"66.7 %"_s);
     QCOMPARE(hbar->value(), 0);
+}
+
+void tst_frmDesign::moveCornersDragsAtAnyZoom_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::newRow("100 %") << 1.0;
+    QTest::newRow("200 %") << 2.0;
+    QTest::newRow("50 %") << 0.5;
+}
+
+void tst_frmDesign::moveCornersDragsAtAnyZoom()
+{
+    QFETCH(double, zoom);
+
+    frmDesign &w = openWindow();
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    auto *mode = child<QAction>(u"mnuMoveCorners"_s);
+    QVERIFY(map && mode);
+    QCOMPARE(child<QMenu>(u"mnuEdit"_s)->actions().mid(2, 2).constLast(), mode);
+    QVERIFY(mode->isCheckable());
+    map->setZoom(zoom);
+    const auto at = [zoom](double x, double y) { return QPointF(x * zoom, y * zoom).toPoint(); };
+
+    QTest::keyClick(w.windowHandle(), Qt::Key_M, Qt::ControlModifier);
+    QVERIFY(mode->isChecked());
+    QCOMPARE(map->cornerHandles().polygons().size(), 2);
+
+    // The cursor changes within reach of a handle; a drag moves the corner, outline and all.
+    QTest::mouseMove(map, at(200, 200));
+    QCOMPARE(map->cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(map, at(300, 300) + QPoint(3, 0));
+    QCOMPARE(map->cursor().shape(), Qt::SizeAllCursor);
+    QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, at(300, 300) + QPoint(3, 0));
+    QTest::mouseMove(map, at(305, 310));
+    // Whole picture pixels: the one under the mouse.
+    QCOMPARE(map->cornerHandles().dragPosition(), QPointF(map->picturePixelAt(at(305, 310))));
+    QVERIFY(QLineF(map->cornerHandles().dragPosition(), QPointF(305, 310)).length() <= 1 / zoom);
+    QTest::mouseMove(map, at(310, 320));
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, at(310, 320));
+    const HotSpotTable &table = w.hotSpotTable();
+    QCOMPARE(table.HotSpotCoords[0], u"310,320,400,300,400,400,300,400"_s);
+    QCOMPARE(map->cornerHandles().polygons()[0][0], QPointF(310, 320));
+    QVERIFY(!w.isSaved());
+    QCOMPARE(child<QAction>(u"mnuUndo"_s)->text(), u"Undo Move Corner of Lot 1"_s);
+
+    // Escape during a drag puts the corner back, and nothing is stored.
+    QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, at(400, 400));
+    QTest::mouseMove(map, at(450, 450));
+    QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
+    QCOMPARE(map->cornerHandles().polygons()[0][2], QPointF(400, 400));
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, at(450, 450));
+    QCOMPARE(table.HotSpotCoords[0], u"310,320,400,300,400,400,300,400"_s);
+
+    // The other gestures rest: a right click on a hot spot asks nothing.
+    QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, at(550, 350));
+    QVERIFY(m_modals->seen.isEmpty());
+
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(table.HotSpotCoords[0], u"300,300,400,300,400,400,300,400"_s);
+    QCOMPARE(map->cornerHandles().polygons()[0][0], QPointF(300, 300));
+    QVERIFY(w.isSaved());
+
+    mode->trigger();
+    QVERIFY(map->cornerHandles().isEmpty());
 }
 
 void tst_frmDesign::endingRunsTerminationOnce_data()

@@ -5,6 +5,7 @@
 #include "editing/cornercapture.h"
 #include "editing/edithistory.h"
 #include "editing/hotspotediting.h"
+#include "editing/movecorners.h"
 #include "model/hotspottable.h"
 
 #include "recordingcontrol.h"
@@ -31,6 +32,7 @@ struct ProgramRun
     EditHistory history { table, view, control };
     CornerCapture capture { view, control, 15, 15 };
     HotSpotEditing editing { table, history, capture, prompts, view, control };
+    MoveCorners moveCorners { table, history, view, control };
     FileCommands files { table, prompts, settings, view, control };
     AppShell shell { table, history, capture, files, prompts, settings, view, control };
 
