@@ -10,6 +10,7 @@
 #include "model/editorview.h"
 #include "model/hotspottable.h"
 #include "platform/apperror.h"
+#include "platform/busycursor.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
 #include "platform/settingskeys.h"
@@ -126,6 +127,7 @@ void AppShell::Init_App()
         if (value.isEmpty())
             value = defaultPicturePath();
         PicturePath = value;
+        const BusyCursor busy;
         m_control.setPicture(LoadPicture(PicturePath));
     });
 }

@@ -15,6 +15,7 @@
 #include "imagemap/zoomladder.h"
 #include "imagemap/zoomnavigator.h"
 #include "platform/guarded.h"
+#include "platform/mousekeycodes.h"
 #include "platform/screenmetrics.h"
 
 #include <QApplication>
@@ -23,7 +24,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
-#include <QStyle>
 #include <QTimer>
 #include <QWindow>
 
@@ -39,17 +39,7 @@ constexpr int homeLeft = 16;
 constexpr int homeTop = 50;
 constexpr int scrolledTop = 49;
 
-constexpr int keyAsciiCtrlO = 15;
-constexpr int keyAsciiCtrlS = 19;
-constexpr int keyCodeF1 = 112;
-
 constexpr int scrollStep = 20;
-
-int shiftState(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-        | (modifiers & Qt::AltModifier ? 4 : 0);
-}
 
 // The character a key press types. Ctrl+letter types a control character (Ctrl+S is 19), but
 // not every platform puts it in text(), so it is derived from the key as well.
@@ -172,13 +162,22 @@ void frmDesign::setUpEditMenu()
 }
 
 // The client area has the designed size, with the menu bar above it, and the window opens
-// centred on the screen.
+// centred on the screen where it fits; elsewhere it starts at the screen's top-left corner and
+// shows what fits, so that the menus, bars and reset button stay within reach.
 void frmDesign::placeOnScreen()
 {
     resize(1657, 927 + menuBar()->sizeHint().height());
-    if (const QScreen *target = screen())
-        setGeometry(QStyle::alignedRect(
-            Qt::LeftToRight, Qt::AlignCenter, size(), target->availableGeometry()));
+    const QScreen *target = screen();
+    if (!target)
+        return;
+    const QRect place = windowPlacement(size(), target->availableGeometry());
+    if (place.size() == size()) {
+        setGeometry(place);
+    } else {
+        // move() places the frame, so that the title bar is on the screen too.
+        resize(place.size());
+        move(place.topLeft());
+    }
 }
 
 void frmDesign::buildViewMenu()
@@ -287,7 +286,8 @@ bool frmDesign::eventFilter(QObject *watched, QEvent *event)
         if (watched == windowHandle()) {
             const auto *key = static_cast<QKeyEvent *>(event);
             if (!key->isAutoRepeat())
-                Form_KeyUp(key->key() == Qt::Key_F1 ? keyCodeF1 : 0, shiftState(key->modifiers()));
+                Form_KeyUp(key->key() == Qt::Key_F1 ? MouseKeyCodes::KeyCodeF1 : 0,
+                    MouseKeyCodes::shiftCode(key->modifiers()));
         }
         break;
     case QEvent::Resize:
@@ -302,16 +302,16 @@ bool frmDesign::eventFilter(QObject *watched, QEvent *event)
 
 void frmDesign::Form_KeyPress(int keyAscii)
 {
-    if (keyAscii == keyAsciiCtrlS)
+    if (keyAscii == MouseKeyCodes::KeyAsciiCtrlS)
         mnuSave_Click();
-    else if (keyAscii == keyAsciiCtrlO)
+    else if (keyAscii == MouseKeyCodes::KeyAsciiCtrlO)
         mnuLoad_Click();
 }
 
 void frmDesign::Form_KeyUp(int keyCode, int shift)
 {
     Q_UNUSED(shift)
-    if (keyCode == keyCodeF1)
+    if (keyCode == MouseKeyCodes::KeyCodeF1)
         mnuHelp_Click();
 }
 

@@ -2,6 +2,7 @@
 
 #include "imagemap/imagemapcontrol.h"
 #include "platform/apperror.h"
+#include "platform/busycursor.h"
 #include "platform/picture.h"
 #include "platform/prompts.h"
 #include "platform/settingskeys.h"
@@ -30,13 +31,12 @@ void ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapControl
     if (path.isEmpty())
         return;
 
-    QImage picture;
     try {
-        picture = LoadPicture(path);
+        const BusyCursor busy;
+        control.setPicture(LoadPicture(path));
     } catch (const AppError &) {
         prompts.message(u"Invalid picture file. Please try again."_s);
         return;
     }
-    control.setPicture(picture);
     settings.WriteSetting(SettingsKeys::Section, SettingsKeys::BGPicture, path);
 }

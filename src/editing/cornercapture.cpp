@@ -2,14 +2,14 @@
 
 #include "imagemap/imagemapcontrol.h"
 #include "model/editorview.h"
+#include "platform/mousekeycodes.h"
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
+using namespace MouseKeyCodes;
 
 namespace {
-constexpr int LeftButton = 1;
-constexpr int ShiftKey = 1;
 constexpr int LastReadout = EditorView::PosCount - 1;
 } // namespace
 
@@ -17,15 +17,13 @@ CornerCapture::CornerCapture(
     EditorView &view, ImageMapControl &control, double twipsX, double twipsY)
     : m_view(view)
     , m_control(control)
-    , m_twipsX(twipsX)
-    , m_twipsY(twipsY)
+    , m_twips(twipsX, twipsY)
 {
 }
 
 QPointF CornerCapture::toPixels(float x, float y) const
 {
-    // Positions are single precision and never rounded to whole pixels.
-    return QPointF(float(double(x) / m_twipsX), float(double(y) / m_twipsY));
+    return m_twips.toPixels(x, y);
 }
 
 void CornerCapture::showCorners()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/twips.h"
+
 #include <QList>
 #include <QPointF>
 #include <QString>
@@ -50,7 +52,6 @@ private:
 
     EditorView &m_view;
     ImageMapControl &m_control;
-    double m_twipsX;
-    double m_twipsY;
+    TwipsConverter m_twips;
     QList<QPointF> m_corners;
 };

@@ -5,16 +5,14 @@
 #include "imagemap/imagemapcontrol.h"
 #include "model/editorview.h"
 #include "model/hotspottable.h"
+#include "platform/mousekeycodes.h"
 #include "platform/prompts.h"
 #include "platform/settingsstore.h"
 
 using namespace Qt::StringLiterals;
+using namespace MouseKeyCodes;
 
 namespace {
-constexpr int LeftButton = 1;
-constexpr int RightButton = 2;
-constexpr int NoKey = 0;
-constexpr int CtrlKey = 2;
 
 QString nameExistsText()
 {

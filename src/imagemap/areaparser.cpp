@@ -109,12 +109,14 @@ std::optional<double> parseFloatValue(QStringView s)
     return value == 0 ? 0.0 : value;
 }
 
-MapArea makeArea(QStringView shape, bool hasShape, QStringView coords, QString id, QString color)
+MapArea makeArea(QStringView shape, bool hasShape, QStringView coords, QString id,
+    QString idAsWritten, QString color)
 {
     MapArea area;
     area.shape = hasShape ? AreaParser::shapeFromKeyword(shape) : MapArea::Shape::Poly;
     area.coords = AreaParser::parseCoords(coords);
     area.id = std::move(id);
+    area.idAsWritten = std::move(idAsWritten);
     area.color = std::move(color);
     return area;
 }
@@ -269,6 +271,7 @@ FastScanner::Step FastScanner::readTag(bool endTag)
 
     bool seen[5] = {};
     QStringView values[5];
+    QStringView written[5];
     QString decoded[5];
 
     for (;;) {
@@ -342,15 +345,16 @@ FastScanner::Step FastScanner::readTag(bool endTag)
                 const int how = decodeValue(raw, decoded[slot]);
                 if (how < 0)
                     return Step::GiveUp;
+                written[slot] = raw;
                 values[slot] = how == 0 ? raw : QStringView(decoded[slot]);
             }
         }
     }
     m_pos = i + 1;
     if (area) {
-        m_areas->append(
-            makeArea(values[int(Attr::Shape)], seen[int(Attr::Shape)], values[int(Attr::Coords)],
-                values[int(Attr::Id)].toString(), values[int(Attr::Color)].toString()));
+        m_areas->append(makeArea(values[int(Attr::Shape)], seen[int(Attr::Shape)],
+            values[int(Attr::Coords)], values[int(Attr::Id)].toString(),
+            written[int(Attr::Id)].toString(), values[int(Attr::Color)].toString()));
     }
     return Step::Emit;
 }
@@ -458,9 +462,20 @@ void collectAreas(const GumboNode *node, QList<MapArea> &areas)
             const auto text = [](const GumboAttribute *a) {
                 return a ? QString::fromUtf8(a->value) : QString();
             };
+            // The value as it stands in the source, without its quotes.
+            const auto asWritten = [](const GumboAttribute *a) {
+                if (!a || !*a->value) // gumbo points a missing value at the name
+                    return QString();
+                QByteArrayView v(a->original_value.data, qsizetype(a->original_value.length));
+                if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'')
+                    && v.back() == v.front())
+                    v = v.sliced(1, v.size() - 2);
+                return QString::fromUtf8(v);
+            };
             const GumboAttribute *shape = attr("shape");
-            areas.append(makeArea(text(shape), shape != nullptr, text(attr("coords")),
-                text(attr("id")), text(attr("color"))));
+            const GumboAttribute *id = attr("id");
+            areas.append(makeArea(text(shape), shape != nullptr, text(attr("coords")), text(id),
+                asWritten(id), text(attr("color"))));
             return;
         }
     }

@@ -14,6 +14,9 @@ struct MapArea
     Shape shape = Shape::Poly;
     QList<double> coords;
     QString id;
+    /// The id's value as written in the text, character references not decoded: the name the
+    /// editor stored.
+    QString idAsWritten;
     QString color;
 
     friend bool operator==(const MapArea &, const MapArea &) = default;

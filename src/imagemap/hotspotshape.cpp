@@ -1,5 +1,7 @@
 #include "imagemap/hotspotshape.h"
 
+#include <QLineF>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -10,6 +12,35 @@ namespace {
 int drawable(double v)
 {
     return int(std::lround(std::clamp(v, -1.0e6, 1.0e6)));
+}
+
+double cross(const QPointF &o, const QPointF &a, const QPointF &b)
+{
+    return (a.x() - o.x()) * (b.y() - o.y()) - (a.y() - o.y()) * (b.x() - o.x());
+}
+
+// Corners that enclose nothing: fewer than three, or all on one line (exactly, so a thin but
+// real sliver keeps the browser rule).
+bool enclosesNothing(const QPolygonF &corners)
+{
+    if (corners.size() < 3)
+        return true;
+    const QPointF &first = corners.constFirst();
+    const auto far =
+        std::max_element(corners.cbegin(), corners.cend(), [&](const QPointF &a, const QPointF &b) {
+            return QLineF(first, a).length() < QLineF(first, b).length();
+        });
+    return std::all_of(corners.cbegin(), corners.cend(),
+        [&](const QPointF &c) { return cross(first, *far, c) == 0; });
+}
+
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
+{
+    const QPointF ab = b - a;
+    const double length2 = QPointF::dotProduct(ab, ab);
+    const double t =
+        length2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / length2, 0.0, 1.0) : 0.0;
+    return QLineF(p, a + ab * t).length();
 }
 
 } // namespace
@@ -42,7 +73,7 @@ std::optional<HotSpotShape> HotSpotShape::fromArea(const MapArea &area)
         break;
     }
     case MapArea::Shape::Poly: {
-        if (c.size() < 6)
+        if (c.size() < 2)
             return std::nullopt;
         const qsizetype corners = c.size() / 2;
         shape.m_polygon.reserve(corners);
@@ -56,8 +87,22 @@ std::optional<HotSpotShape> HotSpotShape::fromArea(const MapArea &area)
             bottom = std::max(bottom, y);
         }
         shape.m_bounds = QRectF(QPointF(left, top), QPointF(right, bottom));
+        if (enclosesNothing(shape.m_polygon)) {
+            // On one line, the outline covers the segment between the extreme corners.
+            const auto [low, high] = std::minmax_element(shape.m_polygon.cbegin(),
+                shape.m_polygon.cend(), [](const QPointF &a, const QPointF &b) {
+                    return a.x() < b.x() || (a.x() == b.x() && a.y() < b.y());
+                });
+            shape.m_polygon = QPolygonF({ *low, *high });
+            shape.m_degenerate = true;
+        }
         break;
     }
+    }
+    if (shape.m_kind == MapArea::Shape::Rect
+        && (shape.m_bounds.width() == 0 || shape.m_bounds.height() == 0)) {
+        shape.m_polygon = QPolygonF({ shape.m_bounds.topLeft(), shape.m_bounds.bottomRight() });
+        shape.m_degenerate = true;
     }
     shape.m_outline.reserve(shape.m_polygon.size());
     for (const QPointF &p : std::as_const(shape.m_polygon))
@@ -68,6 +113,13 @@ std::optional<HotSpotShape> HotSpotShape::fromArea(const MapArea &area)
                 QPoint(drawable(shape.m_bounds.right()), drawable(shape.m_bounds.bottom())));
     }
     return shape;
+}
+
+bool HotSpotShape::hits(const QPointF &p, double tolerance) const
+{
+    if (!m_degenerate)
+        return contains(p);
+    return distanceToSegment(p, m_polygon.constFirst(), m_polygon.constLast()) <= tolerance;
 }
 
 bool HotSpotShape::contains(const QPointF &p) const

@@ -13,8 +13,8 @@
 class HotSpotShape
 {
 public:
-    /// The shape of \a area; nothing when its coordinates give no region (too few numbers,
-    /// a radius that is not positive).
+    /// The shape of \a area; nothing when its coordinates give nothing to show (no corner,
+    /// too few numbers for a rectangle, a radius that is not positive).
     static std::optional<HotSpotShape> fromArea(const MapArea &area);
 
     MapArea::Shape kind() const { return m_kind; }
@@ -22,6 +22,15 @@ public:
     const QRectF &bounds() const { return m_bounds; }
     /// Whether \a point lies inside or on the outline (polygons by the even-odd rule).
     bool contains(const QPointF &point) const;
+
+    /// A polygon or rectangle without area (fewer than three corners, all corners on one
+    /// line, no width or no height): a browser never hits it, so it is shown as the segment
+    /// between its extreme corners, or as a dot.
+    bool isDegenerate() const { return m_degenerate; }
+    bool isDot() const { return m_degenerate && m_bounds.isNull(); }
+    /// Whether a click at \a point reaches the area: contains() for areas with a region, and
+    /// within \a tolerance pixels of the segment or dot for those without.
+    bool hits(const QPointF &point, double tolerance) const;
 
     const QPolygonF &polygon() const { return m_polygon; }
     /// The outline in whole pixels, as drawn (polygons and rectangles).
@@ -34,6 +43,7 @@ private:
     QRectF m_bounds;
     QPolygonF m_polygon;
     QPolygon m_outline;
+    bool m_degenerate = false;
     QRect m_circleBox;
     QPointF m_center;
     double m_radius = 0;

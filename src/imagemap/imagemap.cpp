@@ -1,5 +1,6 @@
 #include "imagemap/imagemap.h"
 
+#include "platform/mousekeycodes.h"
 #include "platform/screenmetrics.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <cmath>
 
 using namespace Qt::StringLiterals;
+using namespace MouseKeyCodes;
 
 namespace {
 
@@ -25,35 +27,9 @@ constexpr int wheelLine = 20;
 // One notch of a common mouse wheel.
 constexpr int wheelNotch = QWheelEvent::DefaultDeltasPerStep;
 
-int buttonCode(Qt::MouseButton button)
-{
-    switch (button) {
-    case Qt::LeftButton:
-        return 1;
-    case Qt::RightButton:
-        return 2;
-    case Qt::MiddleButton:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
 int buttonSlot(Qt::MouseButton button)
 {
     return button == Qt::LeftButton ? 0 : button == Qt::RightButton ? 1 : 2;
-}
-
-int buttonsCode(Qt::MouseButtons buttons)
-{
-    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0)
-        | (buttons & Qt::MiddleButton ? 4 : 0);
-}
-
-int shiftCode(Qt::KeyboardModifiers modifiers)
-{
-    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
-        | (modifiers & Qt::AltModifier ? 4 : 0);
 }
 
 Qt::MouseButton slotButton(int slot)
@@ -134,7 +110,8 @@ void ImageMap::showAreas(const QList<MapArea> &areas)
             const QColor parsed = QColor::fromString(area.color);
             lastColor = parsed.isValid() ? parsed : defaultOutline;
         }
-        spots.append({ std::move(*shape), area.id, lastColor });
+        // Names go back to the editor as it wrote them, so it finds them in its table.
+        spots.append({ std::move(*shape), area.idAsWritten, lastColor });
     }
     m_spots = std::move(spots);
     m_hover = m_mouseInside ? hotSpotIndexAt(widgetToPicture(m_mouse)) : -1;
@@ -243,22 +220,30 @@ QString ImageMap::hotSpotAt(const QPointF &pixel) const
 
 int ImageMap::hotSpotIndexAt(const QPointF &pixel) const
 {
+    const double slack = hitSlack();
     for (qsizetype k = 0; k < m_spots.size(); ++k) {
-        if (m_spots[k].shape.contains(pixel))
+        if (m_spots[k].shape.hits(pixel, slack))
             return int(k);
     }
     return -1;
 }
 
+// Hot spots without area are drawn as a line or dot of one pixel; a click this close (3 screen
+// pixels, in picture pixels) still reaches them.
+double ImageMap::hitSlack() const
+{
+    return 3.0 / m_zoom;
+}
+
 // Events report the picture pixel under the mouse, in twips.
 float ImageMap::twipsX(const QPointF &pos) const
 {
-    return float(std::floor(widgetToPicture(pos).x()) * twipsPerPixelX());
+    return screenTwips().toTwipsX(std::floor(widgetToPicture(pos).x()));
 }
 
 float ImageMap::twipsY(const QPointF &pos) const
 {
-    return float(std::floor(widgetToPicture(pos).y()) * twipsPerPixelY());
+    return screenTwips().toTwipsY(std::floor(widgetToPicture(pos).y()));
 }
 
 void ImageMap::paintPicture(QPainter &painter, const QRect &exposed)
@@ -328,7 +313,22 @@ void ImageMap::paintEvent(QPaintEvent *event)
     const QRectF visible = QRectF(widgetToPicture(exposed.topLeft()),
         widgetToPicture(QPointF(exposed.right() + 1, exposed.bottom() + 1)))
                                .adjusted(-1, -1, 1, 1);
-    const auto draw = [&painter](const HotSpot &spot) {
+    const auto draw = [this, &painter](const HotSpot &spot) {
+        if (spot.shape.isDot()) {
+            const QPoint at = spot.shape.outline().constFirst();
+            if (m_zoom == 1) {
+                painter.fillRect(QRect(at - QPoint(1, 1), QSize(3, 3)), painter.pen().color());
+            } else {
+                // Three screen pixels at any zoom.
+                const QPointF shown = painter.transform().map(QPointF(at));
+                const QPoint corner(int(std::floor(shown.x())) - 1, int(std::floor(shown.y())) - 1);
+                painter.save();
+                painter.resetTransform();
+                painter.fillRect(QRect(corner, QSize(3, 3)), painter.pen().color());
+                painter.restore();
+            }
+            return;
+        }
         switch (spot.shape.kind()) {
         case MapArea::Shape::Poly:
         case MapArea::Shape::Rect:
@@ -342,7 +342,8 @@ void ImageMap::paintEvent(QPaintEvent *event)
         }
     };
     for (const HotSpot &spot : std::as_const(m_spots)) {
-        if (!spot.shape.bounds().intersects(visible)
+        // Widened, as the bounds of a line or dot have no area to intersect with.
+        if (!spot.shape.bounds().adjusted(-2, -2, 2, 2).intersects(visible)
             && spot.shape.kind() != MapArea::Shape::Default)
             continue;
         if (spot.color != pen.color()) {
@@ -544,6 +545,11 @@ void ImageMap::mouseDoubleClickEvent(QMouseEvent *event)
 
 void ImageMap::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_panning && !(event->buttons() & Qt::MiddleButton)) {
+        // The release went elsewhere (to a box, or another window).
+        m_panning = false;
+        unsetCursor();
+    }
     if (m_panning) {
         // The picture follows the mouse; the control moves under it, so screen positions count.
         const QPointF moved = event->globalPosition() - m_panFrom;

@@ -93,7 +93,7 @@ private:
     struct HotSpot
     {
         HotSpotShape shape;
-        QString name;
+        QString name; // the id as written in the map text
         QColor color;
     };
     struct Press
@@ -111,6 +111,7 @@ private:
 
     void showAreas(const QList<MapArea> &areas);
     int hotSpotIndexAt(const QPointF &pixel) const;
+    double hitSlack() const;
     void setHover(int index);
     void trackMouse(const QPointF &pos, bool inside);
     void updateHotSpot(int index);

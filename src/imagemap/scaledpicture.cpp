@@ -95,7 +95,9 @@ void ScaledPicture::prepare()
     // pixel of the picture into the smaller copies.
     m_jobs.append(QtConcurrent::run(
         &copyMaker(), [this, source, generation = m_generation, cancelled = m_cancelled] {
-            QImage previous = source;
+            QImage previous = source.depth() == 32
+                ? source
+                : source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
             for (int level = 1; level <= maxLevels; ++level) {
                 if (*cancelled || previous.width() < 2 || previous.height() < 2)
                     return;

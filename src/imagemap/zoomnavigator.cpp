@@ -66,7 +66,7 @@ void ZoomNavigator::zoomAbout(double zoom, const QPointF &viewPoint)
     const QPointF anchor = m_map.widgetToPicture(m_map.mapFrom(&m_view, viewPoint));
     const bool changed = zoom != m_map.zoom();
     m_map.setZoom(zoom);
-    updateScrollRanges();
+    setRanges(false);
     setBars(ZoomLadder::anchoredOffset(anchor, viewPoint - QPointF(m_origin), zoom));
     if (changed)
         emit zoomChanged(zoom);
@@ -86,19 +86,27 @@ void ZoomNavigator::showPictureRect(const QRectF &pictureRect)
         zoom = std::min(zoom, ZoomLadder::fittingStep(pictureRect.size(), area.size()));
     const bool changed = zoom != m_map.zoom();
     m_map.setZoom(zoom);
-    updateScrollRanges();
+    setRanges(false);
     setBars(ZoomLadder::anchoredOffset(
         pictureRect.center(), QRectF(QPointF(0, 0), QSizeF(area.size())).center(), zoom));
     if (changed)
         emit zoomChanged(zoom);
 }
 
-// A bar at its maximum shows the control's far edge at the view's edge.
 void ZoomNavigator::updateScrollRanges()
 {
+    setRanges(true);
+}
+
+// A bar at its maximum shows the control's far edge at the view's edge. When only sizes changed
+// the bars keep their values, as clamping one would move the picture; a zoom sets new values.
+void ZoomNavigator::setRanges(bool keepValues)
+{
     const QSize visible = visibleArea().size();
-    m_horizontal.setMaximum(std::max(0, m_map.width() - visible.width()));
-    m_vertical.setMaximum(std::max(0, m_map.height() - visible.height()));
+    const int keptX = keepValues ? m_horizontal.value() : 0;
+    const int keptY = keepValues ? m_vertical.value() : 0;
+    m_horizontal.setMaximum(std::max({ 0, m_map.width() - visible.width(), keptX }));
+    m_vertical.setMaximum(std::max({ 0, m_map.height() - visible.height(), keptY }));
     const int step = m_horizontal.singleStep();
     m_horizontal.setPageStep(std::max(step, visible.width() - step));
     m_vertical.setPageStep(std::max(step, visible.height() - step));

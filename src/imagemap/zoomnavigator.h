@@ -37,7 +37,7 @@ public:
     /// Scrolls so that \a pictureRect (picture pixels) is centred, first zooming out to the
     /// largest step at which it fits when it does not fit at the current zoom.
     void showPictureRect(const QRectF &pictureRect);
-    /// The bars' ranges after the control or the view changed size.
+    /// The bars' ranges after the control or the view changed size; their values stay.
     void updateScrollRanges();
 
 signals:
@@ -45,6 +45,7 @@ signals:
 
 private:
     void setBars(QPointF offset);
+    void setRanges(bool keepValues);
 
     ImageMap &m_map;
     QScrollBar &m_horizontal;

@@ -2,8 +2,12 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
+
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -24,6 +28,8 @@ Prompts::Button QtPrompts::runMessage(const QString &text, Buttons buttons, Icon
 {
     QMessageBox box(icon == Icon::Information ? QMessageBox::Information : QMessageBox::NoIcon,
         effectiveCaption(caption), text, QMessageBox::NoButton, m_parent);
+    // Names and paths are shown as typed: no markup, blanks kept.
+    box.setTextFormat(Qt::PlainText);
     switch (buttons) {
     case Buttons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
@@ -60,9 +66,22 @@ QString QtPrompts::input(const QString &prompt, const QString &title, const QStr
 {
     QInputDialog dialog(m_parent);
     dialog.setWindowTitle(effectiveCaption(title));
-    dialog.setLabelText(prompt);
-    dialog.setTextValue(defaultText);
     dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(prompt);
+    // Coordinate lists of large polygons run far past the default limit of 32767.
+    if (auto *edit = dialog.findChild<QLineEdit *>())
+        edit->setMaxLength(std::numeric_limits<int>::max());
+    dialog.setTextValue(defaultText);
+    // The prompt carries names as typed. Laying the dialog out gives its label the line edit
+    // as buddy, which makes "&" a shortcut marker; without the buddy, and with the text set
+    // again, the label shows the text as it is.
+    dialog.adjustSize();
+    if (auto *label = dialog.findChild<QLabel *>()) {
+        label->setBuddy(nullptr);
+        label->setTextFormat(Qt::PlainText);
+        label->clear();
+        label->setText(prompt);
+    }
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.textValue();
@@ -81,7 +100,14 @@ QString QtPrompts::qtFilter(const QString &filter)
             if (open >= 0)
                 label = label.left(open).trimmed();
         }
-        const QStringList patterns = parts.at(i + 1).split(u';', Qt::SkipEmptyParts);
+        QStringList patterns = parts.at(i + 1).split(u';', Qt::SkipEmptyParts);
+#ifndef Q_OS_WIN
+        // Only Windows matches names without a dot with "*.*".
+        for (QString &pattern : patterns) {
+            if (pattern == u"*.*")
+                pattern = u"*"_s;
+        }
+#endif
         entries.append(label + u" ("_s + patterns.join(u' ') + u')');
     }
     return entries.join(u";;"_s);
@@ -97,7 +123,6 @@ QString QtPrompts::runFileDialog(const FileDialog &options, bool save)
     dialog.setDefaultSuffix(options.defaultSuffix);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !options.confirmOverwrite);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.selectFile(QString());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};

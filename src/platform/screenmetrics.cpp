@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
 
 static double twipsPer(double dpi)
 {
@@ -18,4 +19,16 @@ double twipsPerPixelY()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     return twipsPer(screen ? screen->logicalDotsPerInchY() : 96.0);
+}
+
+TwipsConverter screenTwips()
+{
+    return { twipsPerPixelX(), twipsPerPixelY() };
+}
+
+QRect windowPlacement(const QSize &size, const QRect &available)
+{
+    if (size.width() <= available.width() && size.height() <= available.height())
+        return QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size, available);
+    return { available.topLeft(), size.boundedTo(available.size()) };
 }

@@ -103,6 +103,8 @@ private slots:
     void scrollAndReset();
     void scrollRangesReachEveryEdge();
     void scrollRangesFollowPicture();
+    void placement();
+    void resizeMovesNothing();
 
     void f1OpensHelp_data();
     void f1OpensHelp();
@@ -117,6 +119,7 @@ private slots:
     void escapeAndBackspaceWhileOutlining();
     void moveCornersDragsAtAnyZoom_data();
     void moveCornersDragsAtAnyZoom();
+    void everyHotSpotReachableAsWritten();
 
     void viewMenuKeysAndIndicator();
     void coordinatesAtEveryZoom_data();
@@ -445,6 +448,51 @@ void tst_frmDesign::scrollRangesFollowPicture()
     const QSize area = w.centralWidget()->size();
     QCOMPARE(hbar->maximum(), map->width() - (area.width() - 16));
     QCOMPARE(vbar->maximum(), map->height() - (area.height() - 49));
+}
+
+void tst_frmDesign::placement()
+{
+    frmDesign &w = openWindow();
+    const QRect available = w.screen()->availableGeometry();
+    const QSize designed(1657, 927 + w.menuBar()->height());
+    if (available.width() >= designed.width() && available.height() >= designed.height()) {
+        QCOMPARE(w.size(), designed);
+        const QPoint offCentre = w.geometry().center() - available.center();
+        QVERIFY2(offCentre.manhattanLength() <= 1,
+            qPrintable(u"%1,%2"_s.arg(offCentre.x()).arg(offCentre.y())));
+    } else {
+        // Menus, bars and the reset button all on the screen, and the map where it belongs.
+        QCOMPARE(w.frameGeometry().topLeft(), available.topLeft());
+        QVERIFY(w.width() <= available.width() && w.height() <= available.height());
+        const QRect shown = QRect(w.mapToGlobal(QPoint()), w.size()) & available;
+        for (const char *name : { "HScroll1", "VScroll1", "Btn_Reset" }) {
+            auto *widget = child<QWidget>(QLatin1StringView(name));
+            QVERIFY(widget);
+            QVERIFY2(shown.contains(QRect(widget->mapToGlobal(QPoint()), widget->size())), name);
+        }
+        QCOMPARE(child<QWidget>(u"ImageMap1"_s)->pos(), QPoint(16, 50));
+    }
+}
+
+void tst_frmDesign::resizeMovesNothing()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    auto *hbar = child<QScrollBar>(u"HScroll1"_s);
+    auto *vbar = child<QScrollBar>(u"VScroll1"_s);
+    QVERIFY(map && hbar && vbar);
+    hbar->setValue(hbar->maximum());
+    vbar->setValue(vbar->maximum());
+    const QPoint scrolled = map->pos();
+    QCOMPARE(scrolled, QPoint(16 - hbar->maximum(), 49 - vbar->maximum()));
+
+    // Larger first, where the bars' ranges would shrink below their values, then smaller.
+    for (const QSize &size : { w.size() + QSize(200, 120), w.size() - QSize(300, 200) }) {
+        w.resize(size);
+        QTRY_COMPARE(w.size(), size);
+        QCOMPARE(map->pos(), scrolled);
+        QCOMPARE(QPoint(hbar->value(), vbar->value()), QPoint(16, 49) - scrolled);
+    }
 }
 
 void tst_frmDesign::f1OpensHelp_data()
@@ -948,6 +996,72 @@ void tst_frmDesign::moveCornersDragsAtAnyZoom()
 
     mode->trigger();
     QVERIFY(map->cornerHandles().isEmpty());
+}
+
+void tst_frmDesign::everyHotSpotReachableAsWritten()
+{
+    // Names that look like markup, a hot spot of two corners, and a polygon whose list is
+    // longer than a line edit holds by default.
+    QString big;
+    while (big.size() < 100000)
+        big += u"300,100,"_s;
+    big += u"400,100,400,200,300,200"_s;
+    writeBytes(m_mapPath,
+        "<map name=map>\r\n"
+        "<AREA SHAPE=POLY COORDS=\"10,10,60,10,60,60,10,60\" ID=\"A&amp;B\" color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\"100,10,150,10,150,60,100,60\" ID=\"Lot &#55;\" "
+        "color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\"200,10,250,10,250,60,200,60\" ID=\"Lot 7\" "
+        "color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\"10,100,110,100\" ID=\"Pair\" color=\"#00ff00\">\r\n"
+        "<AREA SHAPE=POLY COORDS=\""
+            + big.toLatin1() + "\" ID=\"Big\" color=\"#00ff00\">\r\n</map>\r\n");
+    frmDesign &w = openWindow();
+    const HotSpotTable &table = w.hotSpotTable();
+    QCOMPARE(table.HotSpotCount, 5);
+    auto *map = child<QWidget>(u"ImageMap1"_s);
+    QVERIFY(map);
+
+    QStringList asked;
+    const auto answer = [&](const QString &text) {
+        m_modals->then([&asked, text](QWidget *modal) {
+            if (auto *input = qobject_cast<QInputDialog *>(modal)) {
+                asked.append(input->labelText());
+                input->setTextValue(text.isNull() ? input->textValue() : text);
+                input->accept();
+            } else if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+                asked.append(box->text());
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+    };
+    answer(u"AB"_s);
+    QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, QPoint(30, 30));
+    answer({});
+    QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(120, 30));
+    answer(u"10,100,110,100,60,150"_s);
+    QTest::mouseClick(map, Qt::LeftButton, Qt::ControlModifier, QPoint(60, 102));
+    qsizetype shownLength = 0;
+    m_modals->then([&](QWidget *modal) {
+        auto *input = qobject_cast<QInputDialog *>(modal);
+        QVERIFY(input);
+        shownLength = input->textValue().size();
+        input->accept();
+    });
+    QTest::mouseClick(map, Qt::LeftButton, Qt::ControlModifier, QPoint(350, 150));
+
+    QCOMPARE(asked,
+        (QStringList { u"Change A&amp;B's to: "_s,
+            u"Do You Really want to delete Lot &#55;'s  Hot Spot"_s, u"Change Pair's to: "_s }));
+    QCOMPARE(table.HotSpotNames[0], u"AB"_s);
+    QVERIFY(table.HotSpotNames[1].isEmpty());
+    QCOMPARE(table.HotSpotNames[2], u"Lot 7"_s);
+    QCOMPARE(table.HotSpotCoords[2], u"200,10,250,10,250,60,200,60"_s);
+    QCOMPARE(table.HotSpotCoords[3], u"10,100,110,100,60,150"_s);
+    // Looking at the long list through the prompt leaves it whole, and the box shows it all.
+    QCOMPARE(shownLength, big.size());
+    QCOMPARE(table.HotSpotCoords[4], big);
+    QCOMPARE(child<QLineEdit>(u"Coord_F"_s)->text(), big);
 }
 
 void tst_frmDesign::endingRunsTerminationOnce_data()

@@ -5,8 +5,10 @@
 #include "scriptedprompts.h"
 #include "testfiles.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,6 +16,30 @@
 #include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Notes the cursor the program shows while the picture is handed over.
+class CursorWatchingControl final : public ImageMapControl
+{
+public:
+    void setInitFlag(bool) override { }
+    void setInitValue(qint32) override { }
+    void setCoordsFile(const QString &) override { }
+    void setCoordsString(const QString &) override { }
+    void setPicture(const QImage &) override
+    {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        cursorWhileShown = cursor ? cursor->shape() : Qt::ArrowCursor;
+    }
+    void setLeft(float) override { }
+    void setTop(float) override { }
+    void setConstructionCorners(const QList<QPointF> &) override { }
+
+    Qt::CursorShape cursorWhileShown = Qt::BlankCursor;
+};
+
+} // namespace
 
 class tst_PictureCommands : public QObject
 {
@@ -26,6 +52,7 @@ private slots:
     void cancelChangesNothing();
     void choosePicture_data();
     void choosePicture();
+    void busyWhileLoading();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -147,6 +174,25 @@ void tst_PictureCommands::choosePicture()
         QVERIFY(m_settings.writes.isEmpty());
         QCOMPARE(m_settings.values.value(u"Settings/BGPicture"_s), u"/pictures/old.jpg"_s);
     }
+}
+
+void tst_PictureCommands::busyWhileLoading()
+{
+    const QString good = m_dir->filePath(u"plan.png"_s);
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QVERIFY(image.save(good));
+    CursorWatchingControl control;
+    m_prompts->expectOpenFile(good);
+    ChooseMapPicture(*m_prompts, m_settings, control);
+    QCOMPARE(control.cursorWhileShown, Qt::WaitCursor);
+    QVERIFY(!QGuiApplication::overrideCursor());
+
+    // A picture that fails leaves the usual cursor behind for its message.
+    m_prompts->expectOpenFile(m_dir->filePath(u"missing.jpg"_s));
+    m_prompts->expectMessage(Prompts::Button::Ok);
+    ChooseMapPicture(*m_prompts, m_settings, control);
+    QVERIFY(!QGuiApplication::overrideCursor());
 }
 
 QTEST_MAIN(tst_PictureCommands)

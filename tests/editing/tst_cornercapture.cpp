@@ -1,4 +1,5 @@
 #include "editing/cornercapture.h"
+#include "platform/twips.h"
 
 #include "nullcontrol.h"
 #include "recordingcontrol.h"
@@ -23,6 +24,7 @@ private slots:
     void formatSingle();
     void pixelPosition_data();
     void pixelPosition();
+    void wholePixelsComeBackWhole();
 
     void cornerButtons_data();
     void cornerButtons();
@@ -123,6 +125,22 @@ void tst_CornerCapture::pixelPosition()
     QCOMPARE(m_view.mousePos, readout);
     capture.CaptureCorner(1, 1, x, y);
     QCOMPARE(m_view.pos.at(0), readout);
+}
+
+void tst_CornerCapture::wholePixelsComeBackWhole()
+{
+    // The control turns a pixel into twips with the same converter; at screens whose twips per
+    // pixel is not a whole number, a plain division gave back 6.999999 for 7.
+    for (const double dpi : { 96.0, 97.0, 101.0, 110.0, 131.0, 144.0 }) {
+        const TwipsConverter twips(1440 / dpi, 1440 / dpi);
+        CornerCapture capture(m_view, m_control, twips.perPixelX(), twips.perPixelY());
+        for (int pixel = 0; pixel <= 3000; ++pixel) {
+            capture.showMousePosition(twips.toTwipsX(pixel), twips.toTwipsY(3000 - pixel));
+            const QString expected = u"X:%1 Y:%2"_s.arg(pixel).arg(3000 - pixel);
+            if (m_view.mousePos != expected)
+                QFAIL(qPrintable(u"%1 dpi: %2 read %3"_s.arg(dpi).arg(expected, m_view.mousePos)));
+        }
+    }
 }
 
 void tst_CornerCapture::cornerButtons_data()

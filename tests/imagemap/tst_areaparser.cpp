@@ -13,12 +13,15 @@ Q_DECLARE_METATYPE(MapArea::Shape)
 
 namespace {
 
-MapArea area(Shape shape, QList<double> coords, const QString &id = {}, const QString &color = {})
+// \a written: the id as the text has it, when that differs from the value a browser reads.
+MapArea area(Shape shape, QList<double> coords, const QString &id = {}, const QString &color = {},
+    const QString &written = {})
 {
     MapArea a;
     a.shape = shape;
     a.coords = std::move(coords);
     a.id = id;
+    a.idAsWritten = written.isNull() ? id : written;
     a.color = color;
     return a;
 }
@@ -30,8 +33,8 @@ QString describe(const QList<MapArea> &areas)
         QStringList numbers;
         for (double v : a.coords)
             numbers.append(QString::number(v));
-        parts.append(u"%1[%2] id=<%3> color=<%4>"_s.arg(int(a.shape))
-                         .arg(numbers.join(u','), a.id, a.color));
+        parts.append(u"%1[%2] id=<%3> as written <%4> color=<%5>"_s.arg(int(a.shape))
+                         .arg(numbers.join(u','), a.id, a.idAsWritten, a.color));
     }
     return parts.join(u" | ");
 }
@@ -77,10 +80,11 @@ void tst_AreaParser::parseAreas_data()
         << QList<MapArea> { area(Shape::Rect, { 1, 2, 3, 4 }, u"x y"_s, u"red"_s) };
     QTest::newRow("character references in an id")
         << u"<area coords=\"1,1,9,1,9,9\" id=\"say &quot;hi&quot; &amp; &#34;bye&#x22; &lt;&gt;&apos;\">"_s
-        << QList<MapArea> { area(Shape::Poly, tri, u"say \"hi\" & \"bye\" <>'"_s) };
+        << QList<MapArea> { area(Shape::Poly, tri, u"say \"hi\" & \"bye\" <>'"_s, {},
+               u"say &quot;hi&quot; &amp; &#34;bye&#x22; &lt;&gt;&apos;"_s) };
     QTest::newRow("legacy reference without semicolon")
         << u"<area coords=1,1,9,1,9,9 id=\"a&copy b\"><area coords=1,1,9,1,9,9 id=\"a&copyb\">"_s
-        << QList<MapArea> { area(Shape::Poly, tri, u"a\u00a9 b"_s),
+        << QList<MapArea> { area(Shape::Poly, tri, u"a\u00a9 b"_s, {}, u"a&copy b"_s),
                area(Shape::Poly, tri, u"a&copyb"_s) };
     QTest::newRow("bare ampersands stay")
         << u"<area coords=1,1,9,1,9,9 id=\"Tom & Jerry\"><area coords=1,1,9,1,9,9 id=R&D>"_s
@@ -113,7 +117,7 @@ void tst_AreaParser::parseAreas_data()
         << QList<MapArea> { area(Shape::Poly, tri, u"a"_s), area(Shape::Poly, tri, u"b/"_s) };
     QTest::newRow("line breaks inside a value become LF")
         << u"<AREA\r\nCOORDS=\"1,1,\r\n9,1,9,9\"\r\nID=\"a\r\nb\rc\">"_s
-        << QList<MapArea> { area(Shape::Poly, tri, u"a\nb\nc"_s) };
+        << QList<MapArea> { area(Shape::Poly, tri, u"a\nb\nc"_s, {}, u"a\r\nb\rc"_s) };
     QTest::newRow("missing attribute value")
         << u"<area coords=1,1,9,1,9,9 id=>"_s << QList<MapArea> { area(Shape::Poly, tri) };
     QTest::newRow("end tags and stray brackets")
@@ -147,11 +151,13 @@ void tst_AreaParser::parseAreas_data()
     QTest::newRow("table content is reordered by the tree builder")
         << u"<table><tr><td><area coords=1,1,9,1,9,9 id=a></td></tr><area coords=1,1,9,1,9,9 id=b></table>"_s
         << QList<MapArea> { area(Shape::Poly, tri, u"b"_s), area(Shape::Poly, tri, u"a"_s) };
-    QTest::newRow("NUL in a value") << u"<area coords=1,1,9,1,9,9 id=\"a\u0000b\">"_s
-                                    << QList<MapArea> { area(Shape::Poly, tri, u"a\ufffdb"_s) };
+    QTest::newRow("NUL in a value")
+        << u"<area coords=1,1,9,1,9,9 id=\"a\u0000b\">"_s
+        << QList<MapArea> { area(Shape::Poly, tri, u"a\ufffdb"_s, {}, u"a\u0000b"_s) };
     QTest::newRow("controls in a value become U+FFFD")
         << u"<area coords=1,1,9,1,9,9 id=\"a\u0001b\u009dc\" color=\"#00ff\u009d00\">"_s
-        << QList<MapArea> { area(Shape::Poly, tri, u"a\ufffdb\ufffdc"_s, u"#00ff\ufffd00"_s) };
+        << QList<MapArea> { area(
+               Shape::Poly, tri, u"a\ufffdb\ufffdc"_s, u"#00ff\ufffd00"_s, u"a\u0001b\u009dc"_s) };
     QTest::newRow("empty") << QString() << QList<MapArea> {};
     QTest::newRow("empty map") << u"<map name=map></map>"_s << QList<MapArea> {};
 }

@@ -1,5 +1,6 @@
 #include "imagemap/hotspotshape.h"
 
+#include <QLineF>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -18,6 +19,8 @@ private slots:
     void contains();
     void emptyShapes_data();
     void emptyShapes();
+    void shapesWithoutArea_data();
+    void shapesWithoutArea();
 };
 
 void tst_HotSpotShape::contains_data()
@@ -92,10 +95,16 @@ void tst_HotSpotShape::contains()
     QCOMPARE(region.has_value(), !inside.isEmpty());
     if (!region)
         return;
-    for (const QPointF &p : inside)
+    // Areas with a region keep the browser's rule exactly, whatever slack clicks are given.
+    QVERIFY(!region->isDegenerate());
+    for (const QPointF &p : inside) {
         QVERIFY2(region->contains(p), qPrintable(u"(%1,%2)"_s.arg(p.x()).arg(p.y())));
-    for (const QPointF &p : outside)
+        QVERIFY(region->hits(p, 3));
+    }
+    for (const QPointF &p : outside) {
         QVERIFY2(!region->contains(p), qPrintable(u"(%1,%2)"_s.arg(p.x()).arg(p.y())));
+        QVERIFY(!region->hits(p, 3));
+    }
 }
 
 void tst_HotSpotShape::emptyShapes_data()
@@ -103,8 +112,7 @@ void tst_HotSpotShape::emptyShapes_data()
     QTest::addColumn<Shape>("shape");
     QTest::addColumn<QString>("coords");
 
-    QTest::newRow("polygon with two corners") << Shape::Poly << u"1,1,5,5"_s;
-    QTest::newRow("polygon with five numbers") << Shape::Poly << u"1,1,5,5,9"_s;
+    QTest::newRow("polygon without a corner") << Shape::Poly << u"7"_s;
     QTest::newRow("circle without radius") << Shape::Circle << u"1,1"_s;
     QTest::newRow("circle of radius 0") << Shape::Circle << u"1,1,0"_s;
     QTest::newRow("circle of negative radius") << Shape::Circle << u"1,1,-4"_s;
@@ -119,6 +127,60 @@ void tst_HotSpotShape::emptyShapes()
     area.shape = shape;
     area.coords = AreaParser::parseCoords(coords);
     QVERIFY(!HotSpotShape::fromArea(area));
+}
+
+void tst_HotSpotShape::shapesWithoutArea_data()
+{
+    QTest::addColumn<Shape>("shape");
+    QTest::addColumn<QString>("coords");
+    QTest::addColumn<QLineF>("drawn"); // the segment shown, in whole pixels
+    QTest::addColumn<Points>("reached"); // within 3 pixels
+    QTest::addColumn<Points>("missed");
+
+    QTest::newRow("two corners, as one Shift click and the closing click leave them")
+        << Shape::Poly << u"10,10,40,10"_s << QLineF(10, 10, 40, 10)
+        << Points { { 25, 10 }, { 25, 13 }, { 7, 10 }, { 42, 12 } }
+        << Points { { 25, 13.5 }, { 6.9, 10 }, { 43, 13 } };
+    QTest::newRow("five numbers are two corners")
+        << Shape::Poly << u"1,1,5,5,9"_s << QLineF(1, 1, 5, 5) << Points { { 3, 3 }, { 5, 7 } }
+        << Points { { 8, 8 } };
+    QTest::newRow("corners on one slanted line, out of order")
+        << Shape::Poly << u"20,20,0,0,10,10,30,30"_s << QLineF(0, 0, 30, 30)
+        << Points { { 15, 15 }, { 31, 29 }, { -2, -2 } } << Points { { 15, 20 }, { 34, 34 } };
+    QTest::newRow("corners on a vertical line")
+        << Shape::Poly << u"5,0,5,50,5,20"_s << QLineF(5, 0, 5, 50) << Points { { 8, 25 } }
+        << Points { { 8.5, 25 }, { 5, 54 } };
+    QTest::newRow("every corner the same: a dot")
+        << Shape::Poly << u"9,9,9,9,9,9"_s << QLineF(9, 9, 9, 9) << Points { { 11, 11 } }
+        << Points { { 12, 12 } };
+    QTest::newRow("a single corner: a dot") << Shape::Poly << u"9,9"_s << QLineF(9, 9, 9, 9)
+                                            << Points { { 9, 12 } } << Points { { 9, 12.5 } };
+    QTest::newRow("rectangle without height") << Shape::Rect << u"0,4,20,4"_s << QLineF(0, 4, 20, 4)
+                                              << Points { { 10, 1 } } << Points { { 10, 0 } };
+}
+
+void tst_HotSpotShape::shapesWithoutArea()
+{
+    QFETCH(Shape, shape);
+    QFETCH(QString, coords);
+    QFETCH(QLineF, drawn);
+    QFETCH(Points, reached);
+    QFETCH(Points, missed);
+
+    MapArea area;
+    area.shape = shape;
+    area.coords = AreaParser::parseCoords(coords);
+    const std::optional<HotSpotShape> spot = HotSpotShape::fromArea(area);
+    QVERIFY(spot);
+    QVERIFY(spot->isDegenerate());
+    QCOMPARE(spot->isDot(), drawn.length() == 0);
+    QCOMPARE(spot->outline(), QPolygon({ drawn.p1().toPoint(), drawn.p2().toPoint() }));
+    for (const QPointF &p : reached)
+        QVERIFY2(spot->hits(p, 3), qPrintable(u"(%1,%2)"_s.arg(p.x()).arg(p.y())));
+    for (const QPointF &p : missed)
+        QVERIFY2(!spot->hits(p, 3), qPrintable(u"(%1,%2)"_s.arg(p.x()).arg(p.y())));
+    // The slack is the caller's: at a larger zoom it is fewer picture pixels.
+    QVERIFY(!spot->hits(reached.constLast(), 0.5));
 }
 
 QTEST_APPLESS_MAIN(tst_HotSpotShape)

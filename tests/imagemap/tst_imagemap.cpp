@@ -101,6 +101,7 @@ private slots:
     void coordsFileKeepsOutlinesOnError();
     void sizeAndPosition();
     void drawing();
+    void namesAsWrittenAndSpotsWithoutArea();
     void initProperties();
     void actualSizePaintsAsBefore();
     void zoomedDrawingAndEvents();
@@ -137,10 +138,11 @@ void tst_ImageMap::clickSignals_data()
         << both
         << QStringList { u"Down 1 0 "_s + tw(80, 80), u"SpotDown First 1 0 "_s + tw(80, 80),
                u"Up 1 0 "_s + tw(80, 80), u"SpotUp First 1 0 "_s + tw(80, 80) };
-    QTest::newRow("the name as a browser reads it")
+    QTest::newRow("the name as the map text has it")
         << quoted
-        << QStringList { u"Down 1 0 "_s + tw(310, 20), u"SpotDown Say \"hi\" 1 0 "_s + tw(310, 20),
-               u"Up 1 0 "_s + tw(310, 20), u"SpotUp Say \"hi\" 1 0 "_s + tw(310, 20) };
+        << QStringList { u"Down 1 0 "_s + tw(310, 20),
+               u"SpotDown Say &quot;hi&quot; 1 0 "_s + tw(310, 20), u"Up 1 0 "_s + tw(310, 20),
+               u"SpotUp Say &quot;hi&quot; 1 0 "_s + tw(310, 20) };
     QTest::newRow("beside every hot spot")
         << none << QStringList { u"Down 1 0 "_s + tw(200, 200), u"Up 1 0 "_s + tw(200, 200) };
 }
@@ -389,6 +391,47 @@ void tst_ImageMap::drawing()
         out.save(qEnvironmentVariable("QUORVEL_IMAGEMAP_SCREENSHOT"));
 }
 
+void tst_ImageMap::namesAsWrittenAndSpotsWithoutArea()
+{
+    m_map->setCoordsString(
+        u"<map name=map>"
+        "<AREA SHAPE=POLY COORDS=\"10,10,50,10,50,50\" ID=\"A&amp;B\" color=\"#00ff00\">"
+        "<AREA SHAPE=POLY COORDS=\"60,10,100,10,100,50\" ID=\"Lot &#55;\" color=\"#00ff00\">"
+        "<AREA SHAPE=POLY COORDS=\"110,10,150,10,150,50\" ID=\"Lot 7\" color=\"#00ff00\">"
+        "<AREA SHAPE=POLY COORDS=\"20,100,120,100\" ID=\"Line\" color=\"#ff0000\">"
+        "<AREA SHAPE=POLY COORDS=\"200,100,220,120,210,110\" ID=\"Slant\" color=\"#0000ff\">"
+        "<AREA SHAPE=POLY COORDS=\"300,100,300,100\" ID=\"Dot\" color=\"#ff00ff\">"_s);
+    QCOMPARE(m_map->hotSpotCount(), 6);
+
+    const QList<std::pair<QPoint, QString>> clicks { { { 45, 20 }, u"A&amp;B"_s },
+        { { 95, 20 }, u"Lot &#55;"_s }, { { 145, 20 }, u"Lot 7"_s }, { { 70, 100 }, u"Line"_s },
+        { { 70, 97 }, u"Line"_s }, { { 18, 102 }, u"Line"_s }, { { 214, 113 }, u"Slant"_s },
+        { { 223, 120 }, u"Slant"_s }, { { 302, 98 }, u"Dot"_s }, { { 70, 96 }, QString() },
+        { { 225, 120 }, QString() }, { { 304, 100 }, QString() } };
+    for (const auto &[pos, name] : clicks) {
+        QSignalSpy down(m_map, &ImageMap::HotSpotMouseDown);
+        QSignalSpy up(m_map, &ImageMap::HotSpotMouseUp);
+        QTest::mouseClick(m_map, Qt::LeftButton, {}, pos);
+        const QString at = u"(%1,%2)"_s.arg(pos.x()).arg(pos.y());
+        QVERIFY2(down.size() == (name.isNull() ? 0 : 1), qPrintable(at));
+        QCOMPARE(up.size(), down.size());
+        if (!name.isNull()) {
+            QVERIFY2(down.first().first().toString() == name, qPrintable(at));
+            QVERIFY2(up.first().first().toString() == name, qPrintable(at));
+        }
+    }
+
+    // Lines and dots are drawn in their outline colour.
+    QTest::mouseMove(m_map->windowHandle(), QPoint(400, 400));
+    QImage out(320, 130, QImage::Format_RGB32);
+    m_map->render(&out, QPoint(), QRegion(0, 0, 320, 130));
+    QCOMPARE(out.pixel(70, 100), qRgb(255, 0, 0));
+    QCOMPARE(out.pixel(205, 105), qRgb(0, 0, 255));
+    QCOMPARE(out.pixel(300, 100), qRgb(255, 0, 255));
+    QCOMPARE(out.pixel(301, 101), qRgb(255, 0, 255));
+    QVERIFY(out.pixel(70, 102) != qRgb(255, 0, 0));
+}
+
 void tst_ImageMap::initProperties()
 {
     m_map->setInitFlag(true);
@@ -506,6 +549,25 @@ void tst_ImageMap::zoomedDrawingAndEvents()
     copies.waitForCopies();
     QCOMPARE(copies.levelFor(0.25).image->size(), QSize(350, 200));
     QCOMPARE(copies.levelFor(0.25).image->pixel(100, 100), qRgb(0, 0, 0));
+
+    // Lines and dots are reached within 3 screen pixels, and dots drawn 3 pixels wide, at any
+    // zoom.
+    m_map->setZoom(3);
+    m_map->setCoordsString(
+        u"<map name=map>"
+        "<AREA SHAPE=POLY COORDS=\"20,100,120,100\" ID=\"Line\" color=\"#ff0000\">"
+        "<AREA SHAPE=POLY COORDS=\"300,100,300,100\" ID=\"Dot\" color=\"#ff00ff\">"_s);
+    const QList<std::pair<QPoint, QString>> clicks { { { 210, 297 }, u"Line"_s },
+        { { 210, 296 }, QString() }, { { 902, 298 }, u"Dot"_s }, { { 904, 300 }, QString() } };
+    for (const auto &[pos, name] : clicks) {
+        QSignalSpy down(m_map, &ImageMap::HotSpotMouseDown);
+        QTest::mouseClick(m_map, Qt::LeftButton, {}, pos);
+        QCOMPARE(down.isEmpty() ? QString() : down.first().first().toString(), name);
+    }
+    render();
+    QCOMPARE(out.pixel(899, 299), qRgb(255, 0, 255));
+    QCOMPARE(out.pixel(901, 301), qRgb(255, 0, 255));
+    QCOMPARE(out.pixel(902, 300), qRgb(0, 0, 0));
 
     if (qEnvironmentVariableIsSet("QUORVEL_IMAGEMAP_SCREENSHOT"))
         out.save(qEnvironmentVariable("QUORVEL_IMAGEMAP_SCREENSHOT"));
