@@ -1,7 +1,10 @@
 #include "app/appshell.h"
 
+#include "app/recovery.h"
+
 #include "commands/filecommands.h"
 #include "editing/cornercapture.h"
+#include "editing/edithistory.h"
 #include "imagemap/imagemapcontrol.h"
 #include "model/coordfile.h"
 #include "model/editorview.h"
@@ -27,9 +30,11 @@ enum class Stage { Map = 1, Picture = 2 };
 
 } // namespace
 
-AppShell::AppShell(HotSpotTable &table, CornerCapture &capture, FileCommands &files,
-    Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMapControl &control)
+AppShell::AppShell(HotSpotTable &table, EditHistory &history, CornerCapture &capture,
+    FileCommands &files, Prompts &prompts, SettingsStore &settings, EditorView &view,
+    ImageMapControl &control)
     : m_table(table)
+    , m_history(history)
     , m_capture(capture)
     , m_files(files)
     , m_prompts(prompts)
@@ -38,6 +43,8 @@ AppShell::AppShell(HotSpotTable &table, CornerCapture &capture, FileCommands &fi
     , m_control(control)
 {
     m_files.setAskToSave([this] { AskToSave(); });
+    m_files.setMapSaved([this] { m_history.markSaved(); });
+    m_files.setMapReplaced([this] { m_history.forget(); });
 }
 
 QString AppShell::defaultMapPath()
@@ -175,6 +182,7 @@ void AppShell::ClearMap()
     m_files.CoordFilePath.clear();
     // The count stays: new hot spots go after the erased slots.
     m_table.EraseHotSpots();
+    m_history.forget();
     m_control.setCoordsFile(QString());
     m_control.setCoordsString(QString());
     m_view.repaintWindow();
@@ -194,4 +202,6 @@ void AppShell::Form_Terminate()
     m_terminated = true;
     AskToSave();
     m_settings.WriteSetting(SettingsKeys::Section, SettingsKeys::CoordFile, m_files.CoordFilePath);
+    if (m_recovery)
+        m_recovery->end();
 }

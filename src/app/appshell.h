@@ -4,12 +4,14 @@
 
 struct AppError;
 class CornerCapture;
+class EditHistory;
 class EditorView;
 class FileCommands;
 class HotSpotTable;
 class ImageMapControl;
 class PicturePreload;
 class Prompts;
+class Recovery;
 class SettingsStore;
 
 /// Start-up, the unsaved-changes guard, Clear and the termination step: the window-independent
@@ -17,9 +19,13 @@ class SettingsStore;
 class AppShell
 {
 public:
-    /// Also hands AskToSave to \a files as the guard that Load runs first.
-    AppShell(HotSpotTable &table, CornerCapture &capture, FileCommands &files, Prompts &prompts,
-        SettingsStore &settings, EditorView &view, ImageMapControl &control);
+    /// Also hands AskToSave to \a files as the guard that Load runs first, and tells \a history
+    /// when a save wrote the map and when Load replaced it.
+    AppShell(HotSpotTable &table, EditHistory &history, CornerCapture &capture, FileCommands &files,
+        Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMapControl &control);
+
+    /// The recovery copy that the termination step removes.
+    void setRecovery(Recovery *recovery) { m_recovery = recovery; }
 
     /// Path of the background picture restored at start-up.
     QString PicturePath;
@@ -34,7 +40,8 @@ public:
     void AskToSave();
     void ClearMap();
     void mnuClear_Click() { ClearMap(); }
-    /// Runs once per run, whether the program ends through Exit or the close box.
+    /// Runs once per run, whether the program ends through Exit or the close box. Whatever the
+    /// guard's answer, the recovery copy goes.
     void Form_Terminate();
 
     /// The defaults used when no setting is stored.
@@ -51,6 +58,7 @@ private:
     bool handleStartupError(const AppError &e, int stage);
 
     HotSpotTable &m_table;
+    EditHistory &m_history;
     CornerCapture &m_capture;
     FileCommands &m_files;
     Prompts &m_prompts;
@@ -58,5 +66,6 @@ private:
     EditorView &m_view;
     ImageMapControl &m_control;
     PicturePreload *m_preload = nullptr;
+    Recovery *m_recovery = nullptr;
     bool m_terminated = false;
 };

@@ -4,10 +4,13 @@
 #include "app/about.h"
 #include "app/appshell.h"
 #include "app/help.h"
+#include "app/recovery.h"
 #include "commands/filecommands.h"
 #include "commands/picturecommands.h"
 #include "editing/cornercapture.h"
+#include "editing/edithistory.h"
 #include "editing/hotspotediting.h"
+#include "editing/movecorners.h"
 #include "imagemap/imagemap.h"
 #include "imagemap/zoomladder.h"
 #include "imagemap/zoomnavigator.h"
@@ -26,6 +29,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -74,11 +78,17 @@ frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     setWindowIcon(icon);
 
     ImageMap &control = *ui->ImageMap1;
+    m_history = std::make_unique<EditHistory>(m_table, *this, control);
     m_capture = std::make_unique<CornerCapture>(*this, control, twipsPerPixelX(), twipsPerPixelY());
-    m_editing = std::make_unique<HotSpotEditing>(m_table, *m_capture, m_prompts, *this, control);
+    m_editing = std::make_unique<HotSpotEditing>(
+        m_table, *m_history, *m_capture, m_prompts, *this, control);
+    m_moveCorners = std::make_unique<MoveCorners>(m_table, *m_history, *this, control);
     m_files = std::make_unique<FileCommands>(m_table, m_prompts, m_settings, *this, control);
+    m_recovery =
+        std::make_unique<Recovery>(m_table, *m_history, *m_files, m_prompts, *this, control);
     m_shell = std::make_unique<AppShell>(
-        m_table, *m_capture, *m_files, m_prompts, m_settings, *this, control);
+        m_table, *m_history, *m_capture, *m_files, m_prompts, m_settings, *this, control);
+    m_shell->setRecovery(m_recovery.get());
 
     // Bars at 0 show the picture's top-left corner; arrows move by a step, the trough by what
     // is visible.
@@ -102,13 +112,14 @@ frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     connect(ui->mnuClear, &QAction::triggered, this, &frmDesign::mnuClear_Click);
     connect(ui->mnuHelp, &QAction::triggered, this, &frmDesign::mnuHelp_Click);
     connect(ui->mnuAbout, &QAction::triggered, this, &frmDesign::mnuAbout_Click);
+    setUpEditMenu();
 
     m_import =
         std::make_unique<PageImport>(m_table, *m_files, m_prompts, m_settings, *this, control);
     m_import->setAskToSave([this] { m_shell->AskToSave(); });
     m_import->setPictureUsed([this](const QString &path) { m_picturePath = path; });
-    // Undo history: hand the stack's clear() here once the window owns one, e.g.
-    // m_import->setClearHistory([this] { m_undoStack->clear(); });
+    // An imported map is in no file: nothing before it can be undone, and no step is saved.
+    m_import->setClearHistory([this] { m_history->forgetUnsaved(); });
 
     connect(&control, &ImageMap::MouseDown, this, &frmDesign::ImageMap1_MouseDown);
     connect(&control, &ImageMap::MouseUp, this, &frmDesign::ImageMap1_MouseUp);
@@ -132,6 +143,9 @@ frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     QAction *importPage = ui->mnuTools->addAction(u"&Import Web Page Map…"_s);
     importPage->setObjectName(u"mnuImportWebPageMap"_s);
     connect(importPage, &QAction::triggered, this, &frmDesign::mnuImportWebPageMap_Click);
+    // Once the window shows: changes a crash left behind are offered after start-up.
+    QTimer::singleShot(
+        0, this, [this] { guarded(m_prompts, [this] { m_recovery->offerRecovery(); }); });
 }
 
 void frmDesign::buildSiteActions()
@@ -183,6 +197,36 @@ void frmDesign::buildSiteActions()
 frmDesign::~frmDesign()
 {
     qApp->removeEventFilter(this);
+}
+
+void frmDesign::setUpEditMenu()
+{
+    ui->mnuRedo->setShortcuts(
+        { QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) });
+    connect(ui->mnuUndo, &QAction::triggered, this, &frmDesign::mnuUndo_Click);
+    connect(ui->mnuRedo, &QAction::triggered, this, &frmDesign::mnuRedo_Click);
+    connect(ui->mnuMoveCorners, &QAction::toggled, this, &frmDesign::mnuMoveCorners_Click);
+    ImageMap *control = ui->ImageMap1;
+    connect(control, &ImageMap::cornerMoved, this, [this](int polygon, int corner, QPoint pixel) {
+        guarded(m_prompts, [&] { m_moveCorners->moveCorner(polygon, corner, pixel); });
+    });
+    connect(control, &ImageMap::cornerInserted, this,
+        [this](int polygon, int afterCorner, QPoint pixel) {
+            guarded(m_prompts, [&] { m_moveCorners->insertCorner(polygon, afterCorner, pixel); });
+        });
+    connect(control, &ImageMap::cornerRemoved, this, [this](int polygon, int corner) {
+        guarded(m_prompts, [&] { m_moveCorners->removeCorner(polygon, corner); });
+    });
+
+    const QUndoStack &stack = m_history->stack();
+    connect(&stack, &QUndoStack::canUndoChanged, ui->mnuUndo, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::canRedoChanged, ui->mnuRedo, &QAction::setEnabled);
+    connect(&stack, &QUndoStack::undoTextChanged, this, [this](const QString &text) {
+        ui->mnuUndo->setText(EditHistory::menuCaption(u"Undo"_s, text));
+    });
+    connect(&stack, &QUndoStack::redoTextChanged, this, [this](const QString &text) {
+        ui->mnuRedo->setText(EditHistory::menuCaption(u"Redo"_s, text));
+    });
 }
 
 // The client area has the designed size, with the menu bar above it, and the window opens
@@ -273,13 +317,38 @@ void frmDesign::repaintWindow()
     repaint();
 }
 
+// Text boxes claim Ctrl+Z and Ctrl+Y for their own undo; in this window those keys belong to
+// the hot spots.
+bool frmDesign::isEditShortcut(const QKeyEvent &event) const
+{
+    const QKeySequence pressed(event.keyCombination());
+    for (const QAction *action : ui->mnuEdit->actions()) {
+        if (action->isEnabled() && action->shortcuts().contains(pressed))
+            return true;
+    }
+    return false;
+}
+
 bool frmDesign::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        if (watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this
+            && isEditShortcut(*static_cast<QKeyEvent *>(event)))
+            return true;
+        break;
     case QEvent::KeyPress:
         // Real key events enter through the window itself, once, before any widget sees them.
-        if (watched == windowHandle())
-            Form_KeyPress(keyAscii(*static_cast<QKeyEvent *>(event)));
+        if (watched == windowHandle()) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            Form_KeyPress(keyAscii(*key));
+            // Escape and Backspace edit a polygon under construction instead of the focused box.
+            bool used = key->key() == Qt::Key_Escape && ui->ImageMap1->cancelCornerDrag();
+            if (!used)
+                guarded(m_prompts, [&] { used = m_capture->keyPressed(key->key()); });
+            if (used)
+                return true;
+        }
         break;
     case QEvent::KeyRelease:
         if (watched == windowHandle()) {
@@ -451,6 +520,21 @@ void frmDesign::mnuAbout_Click()
             m_about = std::make_unique<About>();
         m_about->exec();
     });
+}
+
+void frmDesign::mnuUndo_Click()
+{
+    guarded(m_prompts, [this] { m_history->undo(); });
+}
+
+void frmDesign::mnuRedo_Click()
+{
+    guarded(m_prompts, [this] { m_history->redo(); });
+}
+
+void frmDesign::mnuMoveCorners_Click(bool on)
+{
+    guarded(m_prompts, [&] { m_moveCorners->setOn(on); });
 }
 
 void frmDesign::ImageMap1_MouseDown(int button, int shift, float x, float y)

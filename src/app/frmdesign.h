@@ -13,6 +13,7 @@
 class About;
 class AppShell;
 class CornerCapture;
+class EditHistory;
 class FileCommands;
 class Help;
 class HotSpotEditing;
@@ -20,6 +21,9 @@ class FindHotSpotBox;
 class QRectF;
 class SitesWindow;
 class WebPageCommands;
+class MoveCorners;
+class Recovery;
+class QKeyEvent;
 class QLabel;
 class PicturePreload;
 class PageImport;
@@ -55,6 +59,7 @@ public:
 
     const HotSpotTable &hotSpotTable() const { return m_table; }
     const FileCommands &fileCommands() const { return *m_files; }
+    const EditHistory &editHistory() const { return *m_history; }
 
     /// Scrolls so that \a pictureRect (in picture pixels) is centred in the visible area,
     /// zooming out to a step at which it fits when it does not fit at the current zoom.
@@ -82,6 +87,9 @@ private slots:
     void mnuPreview_Click();
     void mnuExportPage_Click();
     void mnuImportWebPageMap_Click();
+    void mnuUndo_Click();
+    void mnuRedo_Click();
+    void mnuMoveCorners_Click(bool on);
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     void ImageMap1_MouseUp(int button, int shift, float x, float y);
@@ -96,6 +104,8 @@ private:
     void placeOnScreen();
     void buildSiteActions();
     void showFoundHotSpot(const QString &name, const QRectF &bounds);
+    void setUpEditMenu();
+    bool isEditShortcut(const QKeyEvent &event) const;
     void buildViewMenu();
 
     std::unique_ptr<Ui::frmDesign> ui;
@@ -104,9 +114,12 @@ private:
     QtPrompts m_prompts;
     QtSettingsStore m_settings;
     HotSpotTable m_table;
+    std::unique_ptr<EditHistory> m_history;
     std::unique_ptr<CornerCapture> m_capture;
     std::unique_ptr<HotSpotEditing> m_editing;
+    std::unique_ptr<MoveCorners> m_moveCorners;
     std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<Recovery> m_recovery;
     std::unique_ptr<AppShell> m_shell;
     std::unique_ptr<Help> m_help;
     std::unique_ptr<About> m_about;

@@ -112,6 +112,8 @@ void FileCommands::mnuLoad_Click()
         m_view.setHotSpotFileText(path);
         CoordFilePath = path;
         m_table.EraseHotSpots();
+        if (m_mapReplaced)
+            m_mapReplaced();
         ReadCoordFile(CoordFilePath, m_table, m_prompts, m_settings, m_view);
         rememberDiskContents(CoordFilePath);
         m_control.setCoordsString(m_table.MapText);
@@ -133,10 +135,7 @@ FileCommands::SaveOutcome FileCommands::mnuSave_Click()
     if (written)
         rememberDiskContents(CoordFilePath);
     m_control.setCoordsString(m_table.MapText);
-    // A failed write keeps the edits marked unsaved, so the guard still offers to save them.
-    if (written)
-        m_view.setIsSaved(true);
-    return written ? SaveOutcome::Written : SaveOutcome::Failed;
+    return saved(written);
 }
 
 FileCommands::SaveOutcome FileCommands::mnuSaveAs_Click()
@@ -151,9 +150,18 @@ FileCommands::SaveOutcome FileCommands::mnuSaveAs_Click()
     m_control.setCoordsString(m_table.MapText);
     m_view.setHotSpotFileText(CoordFilePath);
     const bool written = WriteCoordFile(CoordFilePath, m_table, m_prompts, m_settings);
-    if (written) {
+    if (written)
         rememberDiskContents(CoordFilePath);
-        m_view.setIsSaved(true);
-    }
-    return written ? SaveOutcome::Written : SaveOutcome::Failed;
+    return saved(written);
+}
+
+FileCommands::SaveOutcome FileCommands::saved(bool written)
+{
+    // A failed write keeps the edits marked unsaved, so the guard still offers to save them.
+    if (!written)
+        return SaveOutcome::Failed;
+    m_view.setIsSaved(true);
+    if (m_mapSaved)
+        m_mapSaved();
+    return SaveOutcome::Written;
 }

@@ -27,6 +27,13 @@ public:
 
     /// The unsaved-changes guard that Load runs first; set by the application shell.
     void setAskToSave(std::function<void()> askToSave) { m_askToSave = std::move(askToSave); }
+    /// Told after a save wrote the map file from the table.
+    void setMapSaved(std::function<void()> mapSaved) { m_mapSaved = std::move(mapSaved); }
+    /// Told when Load empties the table to read another map into it.
+    void setMapReplaced(std::function<void()> mapReplaced)
+    {
+        m_mapReplaced = std::move(mapReplaced);
+    }
 
     /// The current map file; empty when there is none.
     QString CoordFilePath;
@@ -45,6 +52,7 @@ private:
     bool changedOnDisk(const QString &path) const;
     /// Asks before Save writes over another program's changes; false sends Save to Save As.
     bool mayReplace(const QString &path);
+    SaveOutcome saved(bool written);
 
     HotSpotTable &m_table;
     Prompts &m_prompts;
@@ -53,4 +61,6 @@ private:
     ImageMapControl &m_control;
     std::function<void()> m_askToSave;
     QHash<QString, QByteArray> m_diskDigests; // by absolute path
+    std::function<void()> m_mapSaved;
+    std::function<void()> m_mapReplaced;
 };

@@ -4,6 +4,8 @@
 #include "model/editorview.h"
 #include "platform/mousekeycodes.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 using namespace MouseKeyCodes;
 
@@ -84,6 +86,53 @@ void CornerCapture::reset()
         m_view.setPosText(index, QString());
     m_corners.clear();
     showCorners();
+}
+
+bool CornerCapture::keyPressed(int key)
+{
+    // While a closed polygon waits for its name the keys belong to the name box.
+    if (CornerCount < 1 || Drawing)
+        return false;
+    switch (key) {
+    case Qt::Key_Escape:
+        reset();
+        return true;
+    case Qt::Key_Backspace:
+        removeLastCorner();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CornerCapture::removeLastCorner()
+{
+    if (CornerCount < 1 || Drawing)
+        return;
+    // Drops "x,y," from the end of the list.
+    NewCoords.chop(1);
+    const qsizetype beforeY = NewCoords.lastIndexOf(u',');
+    const qsizetype beforeX = beforeY > 0 ? NewCoords.lastIndexOf(u',', beforeY - 1) : -1;
+    NewCoords.truncate(beforeX + 1);
+    --CornerCount;
+    m_corners.removeLast();
+    showReadouts();
+    showCorners();
+}
+
+// The read-outs as the remaining corners left them: one box each up to POS(10), and the last
+// corner in POS(11) once there are twelve or more.
+void CornerCapture::showReadouts()
+{
+    const qsizetype count = m_corners.size();
+    for (int index = 0; index < EditorView::PosCount; ++index) {
+        const qsizetype corner = index < LastReadout ? index : count - 1;
+        const bool shown = index < LastReadout ? corner < count : count > LastReadout;
+        m_view.setPosText(index,
+            shown ? readout(float(m_corners[corner].x()), float(m_corners[corner].y()))
+                  : QString());
+    }
+    ReadoutIndex = qint32(std::min<qsizetype>(count, LastReadout));
 }
 
 QString CornerCapture::readout(float x, float y)

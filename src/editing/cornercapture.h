@@ -33,6 +33,11 @@ public:
     void showMousePosition(float x, float y);
     /// Back to idle: no corners, no polygon, ReadoutIndex 0, POS(0) to POS(11) emptied.
     void reset();
+    /// Escape abandons the polygon under construction; Backspace takes back its last corner
+    /// and that corner's read-out. Both only while corners are captured; returns whether the
+    /// key was used.
+    bool keyPressed(int key);
+    void removeLastCorner();
 
     /// "X:120 Y:45" for a pixel position.
     static QString readout(float x, float y);
@@ -43,6 +48,7 @@ public:
 private:
     QPointF toPixels(float x, float y) const;
     void showCorners();
+    void showReadouts();
 
     EditorView &m_view;
     ImageMapControl &m_control;

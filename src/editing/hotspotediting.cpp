@@ -1,6 +1,7 @@
 #include "editing/hotspotediting.h"
 
 #include "editing/cornercapture.h"
+#include "editing/edithistory.h"
 #include "imagemap/imagemapcontrol.h"
 #include "model/editorview.h"
 #include "model/hotspottable.h"
@@ -35,9 +36,10 @@ bool breaksMapFile(const QString &text)
 }
 } // namespace
 
-HotSpotEditing::HotSpotEditing(HotSpotTable &table, CornerCapture &capture, Prompts &prompts,
-    EditorView &view, ImageMapControl &control)
+HotSpotEditing::HotSpotEditing(HotSpotTable &table, EditHistory &history, CornerCapture &capture,
+    Prompts &prompts, EditorView &view, ImageMapControl &control)
     : m_table(table)
+    , m_history(history)
     , m_capture(capture)
     , m_prompts(prompts)
     , m_view(view)
@@ -110,7 +112,7 @@ void HotSpotEditing::MakeHotSpot(int, int, float, float)
             m_capture.reset();
             break;
         }
-        const HotSpotTable::AddResult result = m_table.AddHotSpot(m_capture.NewCoords, name);
+        const HotSpotTable::AddResult result = m_history.addHotSpot(m_capture.NewCoords, name);
         if (result == HotSpotTable::AddResult::NameExists) {
             m_prompts.message(nameExistsText());
             ++refusedRounds;
@@ -149,7 +151,7 @@ void HotSpotEditing::renameHotSpot(const QString &name)
             break;
         const int slot = findShownHotSpot(name);
         if (slot >= 0) {
-            if (!m_table.RenameHotSpot(slot, newName)) {
+            if (!m_history.renameHotSpot(slot, newName)) {
                 m_prompts.message(nameExistsText());
                 ++refusedRounds;
                 continue;
@@ -183,7 +185,7 @@ void HotSpotEditing::modifyCoordinates(const QString &name)
     }
     if (answer.isEmpty())
         return;
-    m_table.SetHotSpotCoords(slot, answer);
+    m_history.setHotSpotCoords(slot, answer, u"Change Coordinates of"_s);
     RefreshImageMap();
     m_view.setIsSaved(false);
 }
@@ -199,7 +201,7 @@ void HotSpotEditing::ImageMap1_HotSpotMouseUp(const QString &name, int button, i
         return;
     const int slot = findShownHotSpot(name);
     if (slot >= 0) {
-        m_table.ClearHotSpot(slot);
+        m_history.clearHotSpot(slot);
         RefreshImageMap();
     }
     m_view.setIsSaved(false);

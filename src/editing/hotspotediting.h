@@ -3,6 +3,7 @@
 #include <QString>
 
 class CornerCapture;
+class EditHistory;
 class EditorView;
 class HotSpotTable;
 class ImageMapControl;
@@ -13,8 +14,9 @@ class Prompts;
 class HotSpotEditing
 {
 public:
-    HotSpotEditing(HotSpotTable &table, CornerCapture &capture, Prompts &prompts, EditorView &view,
-        ImageMapControl &control);
+    /// Every change to the table goes through \a history, so that it can be undone.
+    HotSpotEditing(HotSpotTable &table, EditHistory &history, CornerCapture &capture,
+        Prompts &prompts, EditorView &view, ImageMapControl &control);
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     /// CaptureLastCorner, then MakeHotSpot.
@@ -38,6 +40,7 @@ private:
     void modifyCoordinates(const QString &name);
 
     HotSpotTable &m_table;
+    EditHistory &m_history;
     CornerCapture &m_capture;
     Prompts &m_prompts;
     EditorView &m_view;

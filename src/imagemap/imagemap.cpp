@@ -367,6 +367,9 @@ void ImageMap::paintEvent(QPaintEvent *event)
         painter.setBrush(Qt::NoBrush);
     }
 
+    if (!m_handles.isEmpty())
+        m_handles.paint(painter, m_zoom);
+
     if (!m_corners.isEmpty()) {
         painter.resetTransform();
         QPen line(constructionColor, 0);
@@ -400,6 +403,8 @@ void ImageMap::mousePressEvent(QMouseEvent *event)
         setCursor(Qt::ClosedHandCursor);
         return;
     }
+    if (handlePress(event))
+        return;
     const int slot = buttonSlot(event->button());
     // A press whose release never came (it went to a box opened meanwhile) ends now.
     if (m_presses[slot].active)
@@ -437,6 +442,8 @@ void ImageMap::mouseReleaseEvent(QMouseEvent *event)
             unsetCursor();
         return;
     }
+    if (handleRelease(event))
+        return;
     const int slot = buttonSlot(event->button());
     Press &press = m_presses[slot];
     if (!press.active)
@@ -461,6 +468,85 @@ void ImageMap::finishPress(int slot, const QPointF &pos, int shift)
         emit HotSpotMouseUp(press.name, button, shift, x, y);
 }
 
+void ImageMap::setCornerHandles(const QList<QPolygonF> &polygons)
+{
+    if (polygons.isEmpty() && m_handles.isEmpty())
+        return;
+    m_handles.setPolygons(polygons);
+    unsetCursor();
+    update();
+}
+
+bool ImageMap::cancelCornerDrag()
+{
+    if (!m_handles.drag())
+        return false;
+    update(m_handles.endDrag(m_zoom));
+    return true;
+}
+
+bool ImageMap::handlePress(QMouseEvent *event)
+{
+    if (m_handles.isEmpty())
+        return false;
+    const QPointF pos = event->position();
+    if (const std::optional<CornerHandles::Hit> hit = m_handles.cornerAt(pos, m_zoom)) {
+        if (event->button() == Qt::LeftButton) {
+            m_handles.beginDrag(*hit);
+        } else if (event->button() == Qt::RightButton) {
+            emit cornerRemoved(hit->polygon, hit->index);
+        }
+    }
+    return true;
+}
+
+bool ImageMap::handleMove(QMouseEvent *event)
+{
+    if (m_handles.isEmpty())
+        return false;
+    const QPointF pos = event->position();
+    if (m_handles.drag()) {
+        // Corners go to whole picture pixels, as clicks report them.
+        update(m_handles.dragTo(picturePixelAt(pos), m_zoom));
+    } else if (m_handles.cornerAt(pos, m_zoom)) {
+        setCursor(Qt::SizeAllCursor);
+    } else {
+        unsetCursor();
+    }
+    return true;
+}
+
+bool ImageMap::handleRelease(QMouseEvent *event)
+{
+    if (m_handles.isEmpty())
+        return false;
+    if (event->button() == Qt::LeftButton && m_handles.drag()) {
+        const CornerHandles::Hit corner = *m_handles.drag();
+        const QPoint pixel = picturePixelAt(event->position());
+        // The corner goes back until the editor hands over the new polygons.
+        update(m_handles.endDrag(m_zoom));
+        if (m_handles.polygons()[corner.polygon][corner.index] != QPointF(pixel))
+            emit cornerMoved(corner.polygon, corner.index, pixel);
+    }
+    return true;
+}
+
+void ImageMap::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (m_handles.isEmpty()) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    // The second press of a double-click on a handle, or with another button, is a press.
+    const QPointF pos = event->position();
+    if (event->button() != Qt::LeftButton || m_handles.cornerAt(pos, m_zoom)) {
+        mousePressEvent(event);
+        return;
+    }
+    if (const std::optional<CornerHandles::Hit> edge = m_handles.edgeAt(pos, m_zoom))
+        emit cornerInserted(edge->polygon, edge->index, picturePixelAt(pos));
+}
+
 void ImageMap::mouseMoveEvent(QMouseEvent *event)
 {
     if (m_panning && !(event->buttons() & Qt::MiddleButton)) {
@@ -479,6 +565,7 @@ void ImageMap::mouseMoveEvent(QMouseEvent *event)
         return;
     }
     const QPointF pos = event->position();
+    handleMove(event);
     trackMouse(pos, true);
     emit MouseMove(
         buttonsCode(event->buttons()), shiftCode(event->modifiers()), twipsX(pos), twipsY(pos));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "imagemap/cornerhandles.h"
 #include "imagemap/hotspotshape.h"
 #include "imagemap/imagemapcontrol.h"
 #include "imagemap/scaledpicture.h"
@@ -32,6 +33,10 @@ public:
     void setLeft(float left) override;
     void setTop(float top) override;
     void setConstructionCorners(const QList<QPointF> &corners) override;
+    void setCornerHandles(const QList<QPolygonF> &polygons) override;
+    const CornerHandles &cornerHandles() const { return m_handles; }
+    /// Puts a corner being dragged back where it was; returns whether one was.
+    bool cancelCornerDrag();
 
     bool initFlag() const { return m_initFlag; }
     qint32 initValue() const { return m_initValue; }
@@ -75,6 +80,12 @@ signals:
     void scrollRequested(QPoint pixels);
     /// Ctrl+wheel asks to zoom \a steps steps in (negative: out) about \a widgetPoint.
     void zoomRequested(int steps, QPointF widgetPoint);
+    /// A handle was dragged to picture pixel \a pixel and let go.
+    void cornerMoved(int polygon, int corner, QPoint pixel);
+    /// A double-click on an edge, after corner \a afterCorner, at picture pixel \a pixel.
+    void cornerInserted(int polygon, int afterCorner, QPoint pixel);
+    /// A right-click on a handle.
+    void cornerRemoved(int polygon, int corner);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -83,6 +94,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void leaveEvent(QEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     struct HotSpot
@@ -118,6 +130,10 @@ private:
     float twipsY(const QPointF &pos) const;
     void paintPicture(QPainter &painter, const QRect &exposed);
     QRect widgetBounds(const QRectF &pictureRect, int margin) const;
+    /// Handles the press, move or release when corner handles show; returns whether it did.
+    bool handlePress(QMouseEvent *event);
+    bool handleMove(QMouseEvent *event);
+    bool handleRelease(QMouseEvent *event);
 
     QImage m_picture;
     ScaledPicture m_scaled;
@@ -127,6 +143,7 @@ private:
     QPoint m_wheelZoom;
     QList<HotSpot> m_spots;
     QList<QPointF> m_corners;
+    CornerHandles m_handles;
     QPointF m_mouse;
     bool m_mouseInside = false;
     int m_hover = -1;

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QPointF>
+#include <QPolygonF>
 #include <QString>
 
 class QImage;
@@ -28,6 +29,10 @@ public:
     /// Corners (in picture pixels) of the polygon under construction, drawn with a line to the
     /// mouse; empty when nothing is being drawn.
     virtual void setConstructionCorners(const QList<QPointF> &corners) = 0;
+    /// Handles on the corners of \a polygons (picture pixels) for moving, adding and removing
+    /// corners; none turns them off. While they show, the left and right buttons work the
+    /// handles and raise no click events.
+    virtual void setCornerHandles(const QList<QPolygonF> &polygons) { Q_UNUSED(polygons) }
 
     /// The text of the map file that setCoordsFile() shows, lines joined by LF. Throws AppError
     /// 53 when the file or its folder does not exist, and the map file reader's errors for a

@@ -78,6 +78,12 @@ void HotSpotTable::RestoreSlot(int slot, const QString &coords, const QString &n
     BuildMapText();
 }
 
+void HotSpotTable::RestoreCount(qint16 count)
+{
+    HotSpotCount = std::clamp<qint16>(count, 0, Capacity);
+    BuildMapText();
+}
+
 void HotSpotTable::BeginRead(const QString &firstLine)
 {
     HotSpotCount = 0;

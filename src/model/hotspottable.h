@@ -37,6 +37,9 @@ public:
     void RestoreSlot(int slot, const QString &coords, const QString &name);
     /// No slots in use; the slots' contents and the map text stay.
     void ResetCount() { HotSpotCount = 0; }
+    /// Takes the count back to what it was before slots were appended (undo); the slots keep
+    /// their contents. Rebuilds the map text.
+    void RestoreCount(qint16 count);
 
     /// Reading a map file: no slots in use, and the map text starts as the file's first line.
     void BeginRead(const QString &firstLine);

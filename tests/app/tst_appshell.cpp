@@ -7,6 +7,7 @@
 #include "platform/settingsstore.h"
 
 #include "memorysettings.h"
+#include "programrun.h"
 #include "recordingcontrol.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
@@ -31,38 +32,7 @@ namespace {
 const QString saveQuestion = u"Do you want to save your changes?"_s;
 const QString mapFilter = u"Map|*.map"_s;
 
-// One run of the program's logic, without the window.
-struct Run
-{
-    explicit Run(SettingsStore &store)
-        : settings(store)
-    {
-    }
-
-    SettingsStore &settings;
-    HotSpotTable table;
-    RecordingView view;
-    RecordingControl control;
-    ScriptedPrompts prompts;
-    CornerCapture capture { view, control, 15, 15 };
-    FileCommands files { table, prompts, settings, view, control };
-    AppShell shell { table, capture, files, prompts, settings, view, control };
-
-    // "ok", "cancel", "save:<path>", "open:<path>", in the order they are asked for.
-    void script(const QStringList &steps)
-    {
-        for (const QString &step : steps) {
-            if (step == u"ok")
-                prompts.expectMessage(Prompts::Button::Ok);
-            else if (step == u"cancel")
-                prompts.expectMessage(Prompts::Button::Cancel);
-            else if (step.startsWith(u"save:"))
-                prompts.expectSaveFile(step.mid(5));
-            else if (step.startsWith(u"open:"))
-                prompts.expectOpenFile(step.mid(5));
-        }
-    }
-};
+using Run = ProgramRun;
 
 } // namespace
 

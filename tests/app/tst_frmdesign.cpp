@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QGroupBox>
@@ -14,6 +15,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineF>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -113,6 +115,10 @@ private slots:
 
     void mouseMakesHotSpot();
     void rightClickDeletesHotSpot();
+    void editMenuUndoesByKeys();
+    void escapeAndBackspaceWhileOutlining();
+    void moveCornersDragsAtAnyZoom_data();
+    void moveCornersDragsAtAnyZoom();
     void everyHotSpotReachableAsWritten();
 
     void viewMenuKeysAndIndicator();
@@ -177,6 +183,9 @@ void tst_frmDesign::cleanup()
         m_window->setIsSaved(true);
         m_window.reset();
     }
+    // A window closed without the termination step keeps its recovery copy; the next test's
+    // window would offer it.
+    QDir(m_home.filePath(u"data"_s)).removeRecursively();
     QCOMPARE(modals->pending(), 0);
     for (const QString &seen : std::as_const(modals->seen))
         QVERIFY2(!seen.startsWith(u"unexpected"_s), qPrintable(seen));
@@ -631,6 +640,92 @@ void tst_frmDesign::rightClickDeletesHotSpot()
     QVERIFY(!w.isSaved());
 }
 
+void tst_frmDesign::editMenuUndoesByKeys()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    auto *edit = child<QMenu>(u"mnuEdit"_s);
+    auto *undo = child<QAction>(u"mnuUndo"_s);
+    auto *redo = child<QAction>(u"mnuRedo"_s);
+    QVERIFY(map && edit && undo && redo);
+    QCOMPARE(edit->title(), u"E&dit"_s);
+    QCOMPARE(edit->actions().mid(0, 2), (QList<QAction *> { undo, redo }));
+    QCOMPARE(undo->shortcuts(), QList<QKeySequence> { QKeySequence(u"Ctrl+Z"_s) });
+    QCOMPARE(redo->shortcuts(),
+        (QList<QKeySequence> { QKeySequence(u"Ctrl+Y"_s), QKeySequence(u"Ctrl+Shift+Z"_s) }));
+    QCOMPARE(undo->text(), u"Undo"_s);
+    QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+
+    m_modals->then([](QWidget *modal) {
+        qobject_cast<QMessageBox *>(modal)->button(QMessageBox::Yes)->click();
+    });
+    QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(350, 350));
+    QCOMPARE(undo->text(), u"Undo Delete Lot 1"_s);
+    QVERIFY(undo->isEnabled());
+    QCOMPARE(map->hotSpotCount(), 1);
+    // Offscreen, nothing gives the window back its activation when the box closes.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+
+    // A text box with the focus keeps its typing, but not these keys.
+    auto *box = child<QLineEdit>(u"Coord_F"_s);
+    box->setFocus();
+    QTest::keyClick(w.windowHandle(), Qt::Key_X);
+    QCOMPARE(box->text(), u"x"_s);
+    const HotSpotTable &table = w.hotSpotTable();
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(table.HotSpotNames[0], u"Lot 1"_s);
+    QCOMPARE(map->hotSpotCount(), 2);
+    QVERIFY(w.isSaved());
+    QCOMPARE(redo->text(), u"Redo Delete Lot 1"_s);
+    QCOMPARE(box->text(), u"x"_s);
+
+    QTest::keyClick(w.windowHandle(), Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(table.HotSpotNames[0].isEmpty());
+    QVERIFY(!w.isSaved());
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(w.isSaved());
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(table.HotSpotNames[0].isEmpty());
+    QCOMPARE(map->hotSpotCount(), 1);
+    QVERIFY(!w.isSaved());
+    QCOMPARE(redo->text(), u"Redo"_s);
+    QVERIFY(!redo->isEnabled());
+    QCOMPARE(box->text(), u"x"_s);
+}
+
+void tst_frmDesign::escapeAndBackspaceWhileOutlining()
+{
+    frmDesign &w = openWindow();
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    auto *box = child<QLineEdit>(u"Coord_F"_s);
+    QVERIFY(map && box);
+    box->setText(u"abc"_s);
+    w.setIsSaved(false);
+
+    for (const QPoint corner : { QPoint(100, 100), QPoint(200, 100), QPoint(200, 200) })
+        QTest::mouseClick(map, Qt::LeftButton, Qt::ShiftModifier, corner);
+    box->setFocus();
+    QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
+    QCOMPARE(w.posText(1), u"X:200 Y:100"_s);
+    QVERIFY(w.posText(2).isEmpty());
+    QCOMPARE(box->text(), u"abc"_s);
+
+    QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
+    for (int i = 0; i < 12; ++i)
+        QVERIFY(w.posText(i).isEmpty());
+    QVERIFY(!w.isSaved());
+    // A click that would have closed the polygon closes nothing now.
+    QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, QPoint(100, 200));
+    QVERIFY(m_modals->seen.isEmpty());
+    box->setFocus();
+
+    // With no polygon the keys reach the box as before.
+    QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
+    QCOMPARE(box->text(), u"ab"_s);
+    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
+}
+
 // Ctrl+1, then Ctrl++ (or Ctrl+- for negative steps) as often as asked, as real key events.
 void tst_frmDesign::zoomByKeys(int steps)
 {
@@ -837,6 +932,70 @@ void tst_frmDesign::wheelScrollsAndZoomsAboutTheMouse()
     QCOMPARE(map->zoom(), 2.0 / 3);
     QCOMPARE(child<QLabel>(u"lblZoom"_s)->text(), u"66.7 %"_s);
     QCOMPARE(hbar->value(), 0);
+}
+
+void tst_frmDesign::moveCornersDragsAtAnyZoom_data()
+{
+    QTest::addColumn<double>("zoom");
+    QTest::newRow("100 %") << 1.0;
+    QTest::newRow("200 %") << 2.0;
+    QTest::newRow("50 %") << 0.5;
+}
+
+void tst_frmDesign::moveCornersDragsAtAnyZoom()
+{
+    QFETCH(double, zoom);
+
+    frmDesign &w = openWindow();
+    auto *map = child<ImageMap>(u"ImageMap1"_s);
+    auto *mode = child<QAction>(u"mnuMoveCorners"_s);
+    QVERIFY(map && mode);
+    QCOMPARE(child<QMenu>(u"mnuEdit"_s)->actions().mid(2, 2).constLast(), mode);
+    QVERIFY(mode->isCheckable());
+    map->setZoom(zoom);
+    const auto at = [zoom](double x, double y) { return QPointF(x * zoom, y * zoom).toPoint(); };
+
+    QTest::keyClick(w.windowHandle(), Qt::Key_M, Qt::ControlModifier);
+    QVERIFY(mode->isChecked());
+    QCOMPARE(map->cornerHandles().polygons().size(), 2);
+
+    // The cursor changes within reach of a handle; a drag moves the corner, outline and all.
+    QTest::mouseMove(map, at(200, 200));
+    QCOMPARE(map->cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(map, at(300, 300) + QPoint(3, 0));
+    QCOMPARE(map->cursor().shape(), Qt::SizeAllCursor);
+    QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, at(300, 300) + QPoint(3, 0));
+    QTest::mouseMove(map, at(305, 310));
+    // Whole picture pixels: the one under the mouse.
+    QCOMPARE(map->cornerHandles().dragPosition(), QPointF(map->picturePixelAt(at(305, 310))));
+    QVERIFY(QLineF(map->cornerHandles().dragPosition(), QPointF(305, 310)).length() <= 1 / zoom);
+    QTest::mouseMove(map, at(310, 320));
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, at(310, 320));
+    const HotSpotTable &table = w.hotSpotTable();
+    QCOMPARE(table.HotSpotCoords[0], u"310,320,400,300,400,400,300,400"_s);
+    QCOMPARE(map->cornerHandles().polygons()[0][0], QPointF(310, 320));
+    QVERIFY(!w.isSaved());
+    QCOMPARE(child<QAction>(u"mnuUndo"_s)->text(), u"Undo Move Corner of Lot 1"_s);
+
+    // Escape during a drag puts the corner back, and nothing is stored.
+    QTest::mousePress(map, Qt::LeftButton, Qt::NoModifier, at(400, 400));
+    QTest::mouseMove(map, at(450, 450));
+    QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
+    QCOMPARE(map->cornerHandles().polygons()[0][2], QPointF(400, 400));
+    QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, at(450, 450));
+    QCOMPARE(table.HotSpotCoords[0], u"310,320,400,300,400,400,300,400"_s);
+
+    // The other gestures rest: a right click on a hot spot asks nothing.
+    QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, at(550, 350));
+    QVERIFY(m_modals->seen.isEmpty());
+
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(table.HotSpotCoords[0], u"300,300,400,300,400,400,300,400"_s);
+    QCOMPARE(map->cornerHandles().polygons()[0][0], QPointF(300, 300));
+    QVERIFY(w.isSaved());
+
+    mode->trigger();
+    QVERIFY(map->cornerHandles().isEmpty());
 }
 
 void tst_frmDesign::everyHotSpotReachableAsWritten()

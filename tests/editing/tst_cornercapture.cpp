@@ -37,6 +37,7 @@ private slots:
     void resetReturnsToIdle();
     void mousePositionFollowsWhileCapturing();
     void cornerCountStopsAtItsLimit();
+    void backspaceAndEscape();
 
 private:
     void shiftCorner(double px, double py)
@@ -279,6 +280,47 @@ void tst_CornerCapture::cornerCountStopsAtItsLimit()
     QCOMPARE(capture.CornerCount, CornerCapture::MaxCorners);
     QVERIFY(capture.NewCoords.endsWith(u"1,2"_s));
     QCOMPARE(capture.NewCoords.count(u','), 2 * CornerCapture::MaxCorners - 1);
+}
+
+void tst_CornerCapture::backspaceAndEscape()
+{
+    QList<QPointF> corners;
+    for (int k = 0; k < 14; ++k)
+        corners.append(QPointF(10 + 7 * k, k % 2 ? 20.4 : 33));
+    for (const QPointF &corner : std::as_const(corners))
+        shiftCorner(corner.x(), corner.y());
+
+    // Each Backspace leaves exactly what capturing one corner fewer would have left.
+    for (qsizetype left = corners.size() - 1; left >= 0; --left) {
+        QVERIFY(m_capture->keyPressed(Qt::Key_Backspace));
+        RecordingView freshView;
+        RecordingControl freshControl;
+        CornerCapture fresh(freshView, freshControl, Twips, Twips);
+        for (qsizetype k = 0; k < left; ++k)
+            fresh.CaptureCorner(1, 1, float(corners[k].x() * Twips), float(corners[k].y() * Twips));
+        QCOMPARE(m_capture->NewCoords, fresh.NewCoords);
+        QCOMPARE(m_capture->CornerCount, fresh.CornerCount);
+        QCOMPARE(m_capture->ReadoutIndex, fresh.ReadoutIndex);
+        QCOMPARE(m_view.pos, freshView.pos);
+        QCOMPARE(m_control.corners, freshControl.corners);
+    }
+    verifyIdle();
+    // With nothing captured the keys are left to the window.
+    QVERIFY(!m_capture->keyPressed(Qt::Key_Backspace));
+    QVERIFY(!m_capture->keyPressed(Qt::Key_Escape));
+
+    shiftCorner(5, 6);
+    shiftCorner(7, 8);
+    QVERIFY(!m_capture->keyPressed(Qt::Key_Delete));
+    QVERIFY(m_capture->keyPressed(Qt::Key_Escape));
+    verifyIdle();
+
+    // A closed polygon waiting for its name is not touched.
+    shiftCorner(5, 6);
+    closeAt(7, 8);
+    QVERIFY(!m_capture->keyPressed(Qt::Key_Escape));
+    QVERIFY(!m_capture->keyPressed(Qt::Key_Backspace));
+    QCOMPARE(m_capture->NewCoords, u"5,6,7,8"_s);
 }
 
 QTEST_APPLESS_MAIN(tst_CornerCapture)

@@ -1,4 +1,5 @@
 #include "editing/cornercapture.h"
+#include "editing/edithistory.h"
 #include "editing/hotspotediting.h"
 #include "model/hotspottable.h"
 
@@ -96,6 +97,7 @@ private:
     RecordingView m_view;
     RecordingControl m_control;
     ScriptedPrompts m_prompts;
+    std::unique_ptr<EditHistory> m_history;
     std::unique_ptr<CornerCapture> m_capture;
     std::unique_ptr<HotSpotEditing> m_editing;
 };
@@ -106,8 +108,10 @@ void tst_HotSpotEditing::init()
     m_view = RecordingView();
     m_control = RecordingControl();
     m_prompts = ScriptedPrompts();
+    m_history = std::make_unique<EditHistory>(m_table, m_view, m_control);
     m_capture = std::make_unique<CornerCapture>(m_view, m_control, Twips, Twips);
-    m_editing = std::make_unique<HotSpotEditing>(m_table, *m_capture, m_prompts, m_view, m_control);
+    m_editing = std::make_unique<HotSpotEditing>(
+        m_table, *m_history, *m_capture, m_prompts, m_view, m_control);
     QCOMPARE(m_table.AddHotSpot(Lot7Coords, u"Lot 7"_s), HotSpotTable::AddResult::Added);
     QCOMPARE(m_table.AddHotSpot(ShedCoords, u"Shed"_s), HotSpotTable::AddResult::Added);
 }

@@ -49,6 +49,7 @@ public:
         top = value;
     }
     void setConstructionCorners(const QList<QPointF> &value) override { corners = value; }
+    void setCornerHandles(const QList<QPolygonF> &polygons) override { handles = polygons; }
 
     /// Raised by setCoordsFile() instead of reading the file, when not 0.
     int coordsFileError = 0;
@@ -59,4 +60,5 @@ public:
     float left = 0;
     float top = 0;
     QList<QPointF> corners;
+    QList<QPolygonF> handles;
 };

@@ -37,7 +37,8 @@ const ScriptedPrompts::Answer *ScriptedPrompts::take(Kind kind, const QString &w
 Prompts::Button ScriptedPrompts::message(
     const QString &text, Buttons buttons, Icon icon, const QString &caption)
 {
-    shown.append(Record { Kind::Message, text, effectiveCaption(caption), buttons, icon, {}, {} });
+    shown.append(
+        Record { Kind::Message, text, effectiveCaption(caption), buttons, icon, {}, {}, {} });
     const Answer *answer = take(Kind::Message, text);
     if (!answer)
         return buttons == Buttons::YesNo ? Button::No
@@ -69,23 +70,23 @@ QString ScriptedPrompts::input(
     const QString &prompt, const QString &title, const QString &defaultText)
 {
     shown.append(
-        Record { Kind::Input, prompt, title, Buttons::OkCancel, Icon::None, defaultText, {} });
+        Record { Kind::Input, prompt, title, Buttons::OkCancel, Icon::None, defaultText, {}, {} });
     const Answer *answer = take(Kind::Input, prompt);
     return answer ? answer->text : QString();
 }
 
 QString ScriptedPrompts::openFile(const FileDialog &dialog)
 {
-    shown.append(
-        Record { Kind::OpenFile, dialog.filter, {}, Buttons::OkCancel, Icon::None, {}, dialog });
+    shown.append(Record {
+        Kind::OpenFile, dialog.filter, {}, Buttons::OkCancel, Icon::None, {}, dialog, {} });
     const Answer *answer = take(Kind::OpenFile, dialog.filter);
     return answer ? answer->text : QString();
 }
 
 QString ScriptedPrompts::saveFile(const FileDialog &dialog)
 {
-    shown.append(
-        Record { Kind::SaveFile, dialog.filter, {}, Buttons::OkCancel, Icon::None, {}, dialog });
+    shown.append(Record {
+        Kind::SaveFile, dialog.filter, {}, Buttons::OkCancel, Icon::None, {}, dialog, {} });
     const Answer *answer = take(Kind::SaveFile, dialog.filter);
     return answer ? answer->text : QString();
 }

@@ -1,0 +1,135 @@
+#include "imagemap/cornerhandles.h"
+
+#include <QLineF>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QColor handleFill(0xff, 0xff, 0xff);
+const QColor handleEdge(0x00, 0x00, 0x00);
+const QColor dragOutline(0xff, 0x80, 0x00);
+constexpr double HandleHalf = 3;
+
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
+{
+    const QPointF ab = b - a;
+    const double length2 = QPointF::dotProduct(ab, ab);
+    const double t =
+        length2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / length2, 0.0, 1.0) : 0.0;
+    return QLineF(p, a + ab * t).length();
+}
+
+} // namespace
+
+void CornerHandles::setPolygons(const QList<QPolygonF> &polygons)
+{
+    m_polygons = polygons;
+    m_drag.reset();
+}
+
+std::optional<CornerHandles::Hit> CornerHandles::cornerAt(
+    const QPointF &widgetPoint, double zoom) const
+{
+    std::optional<Hit> best;
+    double bestDistance = Reach;
+    for (int p = 0; p < m_polygons.size(); ++p) {
+        const QPolygonF &polygon = m_polygons[p];
+        for (int k = 0; k < polygon.size(); ++k) {
+            const double d = QLineF(widgetPoint, polygon[k] * zoom).length();
+            if (d <= bestDistance) {
+                bestDistance = d;
+                best = Hit { p, k };
+            }
+        }
+    }
+    return best;
+}
+
+std::optional<CornerHandles::Hit> CornerHandles::edgeAt(
+    const QPointF &widgetPoint, double zoom) const
+{
+    std::optional<Hit> best;
+    double bestDistance = Reach;
+    for (int p = 0; p < m_polygons.size(); ++p) {
+        const QPolygonF &polygon = m_polygons[p];
+        for (int k = 0; k < polygon.size(); ++k) {
+            const QPointF a = polygon[k] * zoom;
+            const QPointF b = polygon[(k + 1) % polygon.size()] * zoom;
+            const double d = distanceToSegment(widgetPoint, a, b);
+            if (d <= bestDistance) {
+                bestDistance = d;
+                best = Hit { p, k };
+            }
+        }
+    }
+    return best;
+}
+
+void CornerHandles::beginDrag(const Hit &corner)
+{
+    m_drag = corner;
+    m_dragOrigin = m_polygons[corner.polygon][corner.index];
+}
+
+QPointF CornerHandles::dragPosition() const
+{
+    return m_drag ? m_polygons[m_drag->polygon][m_drag->index] : QPointF();
+}
+
+QRect CornerHandles::dragTo(const QPointF &picturePoint, double zoom)
+{
+    if (!m_drag)
+        return {};
+    const QRect before = bounds(m_drag->polygon, zoom);
+    m_polygons[m_drag->polygon][m_drag->index] = picturePoint;
+    return before | bounds(m_drag->polygon, zoom);
+}
+
+QRect CornerHandles::endDrag(double zoom)
+{
+    if (!m_drag)
+        return {};
+    const QRect dirty = dragTo(m_dragOrigin, zoom);
+    m_drag.reset();
+    return dirty;
+}
+
+QRect CornerHandles::bounds(int polygon, double zoom) const
+{
+    const QRectF box = m_polygons.at(polygon).boundingRect();
+    const int margin = int(HandleHalf) + 3;
+    return QRect(QPoint(int(std::floor(box.left() * zoom)), int(std::floor(box.top() * zoom))),
+        QPoint(int(std::ceil(box.right() * zoom)), int(std::ceil(box.bottom() * zoom))))
+        .adjusted(-margin, -margin, margin, margin);
+}
+
+void CornerHandles::paint(QPainter &painter, double zoom) const
+{
+    painter.save();
+    painter.resetTransform();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    if (m_drag) {
+        // The outline follows the dragged corner.
+        QPen pen(dragOutline, 0);
+        pen.setCosmetic(true);
+        painter.setPen(pen);
+        painter.setBrush(Qt::NoBrush);
+        QPolygonF outline;
+        for (const QPointF &corner : m_polygons[m_drag->polygon])
+            outline.append(corner * zoom);
+        painter.drawPolygon(outline);
+    }
+    painter.setPen(QPen(handleEdge, 0));
+    painter.setBrush(handleFill);
+    for (const QPolygonF &polygon : m_polygons) {
+        for (const QPointF &corner : polygon) {
+            const QPointF at = corner * zoom;
+            painter.drawRect(
+                QRectF(at.x() - HandleHalf, at.y() - HandleHalf, 2 * HandleHalf, 2 * HandleHalf));
+        }
+    }
+    painter.restore();
+}
