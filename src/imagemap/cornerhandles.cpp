@@ -1,5 +1,7 @@
 #include "imagemap/cornerhandles.h"
 
+#include "imagemap/hotspotshape.h"
+
 #include <QLineF>
 #include <QPainter>
 
@@ -12,15 +14,6 @@ const QColor handleFill(0xff, 0xff, 0xff);
 const QColor handleEdge(0x00, 0x00, 0x00);
 const QColor dragOutline(0xff, 0x80, 0x00);
 constexpr double HandleHalf = 3;
-
-double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
-{
-    const QPointF ab = b - a;
-    const double length2 = QPointF::dotProduct(ab, ab);
-    const double t =
-        length2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / length2, 0.0, 1.0) : 0.0;
-    return QLineF(p, a + ab * t).length();
-}
 
 } // namespace
 

@@ -34,6 +34,8 @@ bool enclosesNothing(const QPolygonF &corners)
         [&](const QPointF &c) { return cross(first, *far, c) == 0; });
 }
 
+} // namespace
+
 double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
 {
     const QPointF ab = b - a;
@@ -42,8 +44,6 @@ double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b)
         length2 > 0 ? std::clamp(QPointF::dotProduct(p - a, ab) / length2, 0.0, 1.0) : 0.0;
     return QLineF(p, a + ab * t).length();
 }
-
-} // namespace
 
 std::optional<HotSpotShape> HotSpotShape::fromArea(const MapArea &area)
 {

@@ -10,6 +10,9 @@
 #include <optional>
 
 /// The region of one area in picture pixels, as a browser hit-tests it.
+/// How far \a p lies from the segment from \a a to \a b.
+double distanceToSegment(const QPointF &p, const QPointF &a, const QPointF &b);
+
 class HotSpotShape
 {
 public:
