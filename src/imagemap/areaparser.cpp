@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -466,7 +467,19 @@ void collectAreas(const GumboNode *node, QList<MapArea> &areas)
             const auto asWritten = [](const GumboAttribute *a) {
                 if (!a || !*a->value) // gumbo points a missing value at the name
                     return QString();
-                QByteArrayView v(a->original_value.data, qsizetype(a->original_value.length));
+                // Gumbo's own start of an unquoted value skips a leading character reference,
+                // so the value is taken from just after the name and its "=" instead.
+                const char *start = a->original_name.data + a->original_name.length;
+                const char *end = a->original_value.data + a->original_value.length;
+                const auto skipSpace = [&] {
+                    while (start < end && std::strchr(" \t\n\f\r", *start) && *start)
+                        ++start;
+                };
+                skipSpace();
+                if (start < end && *start == '=')
+                    ++start;
+                skipSpace();
+                QByteArrayView v(start, end - start);
                 if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'')
                     && v.back() == v.front())
                     v = v.sliced(1, v.size() - 2);

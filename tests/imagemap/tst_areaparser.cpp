@@ -82,6 +82,10 @@ void tst_AreaParser::parseAreas_data()
         << u"<area coords=\"1,1,9,1,9,9\" id=\"say &quot;hi&quot; &amp; &#34;bye&#x22; &lt;&gt;&apos;\">"_s
         << QList<MapArea> { area(Shape::Poly, tri, u"say \"hi\" & \"bye\" <>'"_s, {},
                u"say &quot;hi&quot; &amp; &#34;bye&#x22; &lt;&gt;&apos;"_s) };
+    QTest::newRow("unquoted id that starts with a reference")
+        << u"<area coords=1,1,9,1,9,9 id=&quot;x&amp;y&#34; color=red>"_s
+        << QList<MapArea> { area(
+               Shape::Poly, tri, u"\"x&y\""_s, u"red"_s, u"&quot;x&amp;y&#34;"_s) };
     QTest::newRow("legacy reference without semicolon")
         << u"<area coords=1,1,9,1,9,9 id=\"a&copy b\"><area coords=1,1,9,1,9,9 id=\"a&copyb\">"_s
         << QList<MapArea> { area(Shape::Poly, tri, u"a\u00a9 b"_s, {}, u"a&copy b"_s),
