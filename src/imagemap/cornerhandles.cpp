@@ -23,42 +23,44 @@ void CornerHandles::setPolygons(const QList<QPolygonF> &polygons)
     m_drag.reset();
 }
 
-std::optional<CornerHandles::Hit> CornerHandles::cornerAt(
-    const QPointF &widgetPoint, double zoom) const
+namespace {
+
+// The corner or edge (its first corner's index) nearest to the point, within reach.
+template <typename Distance>
+std::optional<CornerHandles::Hit> nearest(
+    const QList<QPolygonF> &polygons, double reach, Distance distance)
 {
-    std::optional<Hit> best;
-    double bestDistance = Reach;
-    for (int p = 0; p < m_polygons.size(); ++p) {
-        const QPolygonF &polygon = m_polygons[p];
-        for (int k = 0; k < polygon.size(); ++k) {
-            const double d = QLineF(widgetPoint, polygon[k] * zoom).length();
+    std::optional<CornerHandles::Hit> best;
+    double bestDistance = reach;
+    for (int p = 0; p < polygons.size(); ++p) {
+        for (int k = 0; k < polygons[p].size(); ++k) {
+            const double d = distance(polygons[p], k);
             if (d <= bestDistance) {
                 bestDistance = d;
-                best = Hit { p, k };
+                best = CornerHandles::Hit { p, k };
             }
         }
     }
     return best;
 }
 
+} // namespace
+
+std::optional<CornerHandles::Hit> CornerHandles::cornerAt(
+    const QPointF &widgetPoint, double zoom) const
+{
+    return nearest(m_polygons, Reach, [&](const QPolygonF &polygon, int k) {
+        return QLineF(widgetPoint, polygon[k] * zoom).length();
+    });
+}
+
 std::optional<CornerHandles::Hit> CornerHandles::edgeAt(
     const QPointF &widgetPoint, double zoom) const
 {
-    std::optional<Hit> best;
-    double bestDistance = Reach;
-    for (int p = 0; p < m_polygons.size(); ++p) {
-        const QPolygonF &polygon = m_polygons[p];
-        for (int k = 0; k < polygon.size(); ++k) {
-            const QPointF a = polygon[k] * zoom;
-            const QPointF b = polygon[(k + 1) % polygon.size()] * zoom;
-            const double d = distanceToSegment(widgetPoint, a, b);
-            if (d <= bestDistance) {
-                bestDistance = d;
-                best = Hit { p, k };
-            }
-        }
-    }
-    return best;
+    return nearest(m_polygons, Reach, [&](const QPolygonF &polygon, int k) {
+        return distanceToSegment(
+            widgetPoint, polygon[k] * zoom, polygon[(k + 1) % polygon.size()] * zoom);
+    });
 }
 
 void CornerHandles::beginDrag(const Hit &corner)
