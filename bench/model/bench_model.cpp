@@ -29,10 +29,10 @@ std::unique_ptr<HotSpotTable> fullTable()
         for (const auto &[dx, dy] : { std::pair { 20, 0 }, { 80, 0 }, { 100, 20 }, { 100, 80 },
                  { 80, 100 }, { 20, 100 }, { 0, 80 }, { 0, 20 } })
             corners << QString::number(x + dx) << QString::number(y + dy);
-        table->HotSpotCoords[i] = corners.join(u',');
-        table->HotSpotNames[i] = u"Lot %1"_s.arg(i + 1);
+        table->HotSpotCoords(i) = corners.join(u',');
+        table->HotSpotNames(i) = u"Lot %1"_s.arg(i + 1);
     }
-    table->HotSpotCount = HotSpotTable::Capacity;
+    table->HotSpotCount() = HotSpotTable::Capacity;
     return table;
 }
 
@@ -74,7 +74,7 @@ int main()
         read->EraseHotSpots();
         ReadCoordFile(mapFile, *read, prompts, settings, view);
     });
-    if (read->HotSpotCount != HotSpotTable::Capacity || prompts.messages != 0)
+    if (read->HotSpotCount() != HotSpotTable::Capacity || prompts.messages != 0)
         return 1;
 
     measure("WriteCoordFile, 1001 lines", 201,
@@ -83,7 +83,7 @@ int main()
     measure("  of which: lines written, no commit", 201, [&] {
         TextFileWriter out(dir.filePath(u"out.map"_s));
         out.writeLine(u"<map name=map>"_s);
-        for (int slot = 0; slot < table->HotSpotCount; ++slot)
+        for (int slot = 0; slot < table->HotSpotCount(); ++slot)
             out.writeLine(table->BuildAreaLine(slot));
         out.writeLine(u"</map>"_s);
     });

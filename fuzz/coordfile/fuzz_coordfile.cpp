@@ -29,9 +29,9 @@ void check(bool condition)
 QList<std::pair<QString, QString>> nonEmptySlots(const HotSpotTable &table)
 {
     QList<std::pair<QString, QString>> used;
-    for (int slot = 0; slot < table.HotSpotCount; ++slot) {
-        if (!table.HotSpotCoords[slot].isEmpty())
-            used.append({ table.HotSpotCoords[slot], table.HotSpotNames[slot] });
+    for (int slot = 0; slot < table.HotSpotCount(); ++slot) {
+        if (!table.HotSpotCoords(slot).isEmpty())
+            used.append({ table.HotSpotCoords(slot), table.HotSpotNames(slot) });
     }
     return used;
 }
@@ -59,11 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static auto table = std::make_unique<HotSpotTable>();
     static auto readBack = std::make_unique<HotSpotTable>();
     table->EraseHotSpots();
-    table->MapText.clear();
+    table->MapText().clear();
     ReadCoordFile(input, *table, prompts, settings, view);
-    check(table->HotSpotCount >= 0 && table->HotSpotCount <= HotSpotTable::Capacity);
+    check(table->HotSpotCount() >= 0 && table->HotSpotCount() <= HotSpotTable::Capacity);
     // Every decoded byte gives at most one UTF-16 unit.
-    check(table->MapText.size() <= qsizetype(size));
+    check(table->MapText().size() <= qsizetype(size));
 
     check(WriteCoordFile(output, *table, prompts, settings));
     readBack->EraseHotSpots();
@@ -71,9 +71,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // What the writer wrote reads back as the same hot spots, in order, without empty slots.
     const auto written = nonEmptySlots(*table);
-    check(readBack->HotSpotCount == written.size());
+    check(readBack->HotSpotCount() == written.size());
     check(nonEmptySlots(*readBack) == written);
     table->BuildMapText();
-    check(readBack->MapText + u"</map>"_s == table->MapText);
+    check(readBack->MapText() + u"</map>"_s == table->MapText());
     return 0;
 }

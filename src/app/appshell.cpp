@@ -3,8 +3,8 @@
 #include "app/recovery.h"
 
 #include "commands/filecommands.h"
+#include "document/mapdocument.h"
 #include "editing/cornercapture.h"
-#include "editing/edithistory.h"
 #include "imagemap/imagemapcontrol.h"
 #include "model/coordfile.h"
 #include "model/editorview.h"
@@ -30,11 +30,9 @@ enum class Stage { Map = 1, Picture = 2 };
 
 } // namespace
 
-AppShell::AppShell(HotSpotTable &table, EditHistory &history, CornerCapture &capture,
-    FileCommands &files, Prompts &prompts, SettingsStore &settings, EditorView &view,
-    ImageMapControl &control)
-    : m_table(table)
-    , m_history(history)
+AppShell::AppShell(MapDocument &document, CornerCapture &capture, FileCommands &files,
+    Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMapControl &control)
+    : m_document(document)
     , m_capture(capture)
     , m_files(files)
     , m_prompts(prompts)
@@ -43,8 +41,6 @@ AppShell::AppShell(HotSpotTable &table, EditHistory &history, CornerCapture &cap
     , m_control(control)
 {
     m_files.setAskToSave([this] { AskToSave(); });
-    m_files.setMapSaved([this] { m_history.markSaved(); });
-    m_files.setMapReplaced([this] { m_history.forget(); });
 }
 
 QString AppShell::defaultMapPath()
@@ -88,7 +84,7 @@ void AppShell::Form_Load()
     m_control.setInitValue(255);
     m_control.setTop(50);
     m_control.setLeft(16);
-    m_view.setIsSaved(true);
+    m_document.setIsSaved(true);
 }
 
 void AppShell::Init_App()
@@ -108,39 +104,45 @@ void AppShell::Init_App()
 
     const bool goOn = run([this] {
         m_capture.Drawing = false;
-        m_table.ResetCount();
+        m_document.resetCount();
         QString value = m_settings.ReadSetting(SettingsKeys::Section, SettingsKeys::CoordFile);
         if (value.isEmpty())
             value = defaultMapPath();
-        m_files.CoordFilePath = value;
+        m_document.setCoordFilePath(value);
         try {
             m_control.setCoordsFile(value);
         } catch (const AppError &e) {
-            // A missing map keeps its start-up rules. A map the control cannot read (a folder,
-            // a file without read permission) is left to the reader, whose message names the
-            // path; the picture is restored all the same.
-            if (e.number == ErrorNumber::FileNotFound || e.number == ErrorNumber::PathNotFound)
+            // A map the control cannot read (a folder, a file without read permission) is left
+            // to the reader, whose message names the path; the picture is restored all the
+            // same. Every other error keeps its start-up rules.
+            if (e.number != ErrorNumber::PathFileAccess)
                 throw;
         }
         m_view.setHotSpotFileText(value);
-        ReadCoordFile(m_files.CoordFilePath, m_table, m_prompts, m_settings, m_view);
-        m_files.rememberDiskContents(m_files.CoordFilePath);
+        m_document.replaceMap(
+            [&](HotSpotTable &table) {
+                ReadCoordFile(value, table, m_prompts, m_settings, m_view);
+            },
+            MapDocument::Replaced::FromFile);
+        m_document.rememberDiskContents(value);
     });
     if (!goOn)
         return;
 
     stage = Stage::Picture;
     run([this] {
-        PicturePath = startupPicturePath(m_settings);
+        const QString path = startupPicturePath(m_settings);
+        m_document.setPicturePath(path);
         const BusyCursor busy;
-        m_control.setPicture(m_preload ? m_preload->take(PicturePath) : LoadPicture(PicturePath));
+        m_control.setPicture(m_preload ? m_preload->take(path) : LoadPicture(path));
+        m_document.setShownPicturePath(path);
     });
 }
 
 bool AppShell::handleStartupError(const AppError &e, int stage)
 {
     if (e.number == ErrorNumber::PathNotFound) {
-        m_prompts.message(QString::number(e.number) + u" PICTURE not Found:"_s + PicturePath);
+        m_prompts.message(QString::number(e.number) + u" PICTURE not Found:"_s + m_document.PicturePath());
         return false;
     }
     if (e.number == ErrorNumber::FileNotFound) {
@@ -160,7 +162,7 @@ void AppShell::AskToSave()
     // the same place again would most likely fail again: from then on OK lets the user choose
     // another file.
     bool writeFailed = false;
-    while (!m_view.isSaved()) {
+    while (!m_document.IsSaved()) {
         const Prompts::Button answer = m_prompts.message(u"Do you want to save your changes?"_s,
             Prompts::Buttons::OkCancel, Prompts::Icon::None, u"Save?"_s);
         if (answer != Prompts::Button::Ok)
@@ -178,21 +180,27 @@ void AppShell::ClearMap()
     AskToSave();
     m_control.setPicture(QImage());
     m_settings.WriteSetting(SettingsKeys::Section, SettingsKeys::BGPicture, QString());
+    m_document.setShownPicturePath(QString());
     m_view.setHotSpotFileText(QString());
-    m_files.CoordFilePath.clear();
+    m_document.setCoordFilePath(QString());
     // The count stays: new hot spots go after the erased slots.
-    m_table.EraseHotSpots();
-    m_history.forget();
+    m_document.replaceMap(
+        [](HotSpotTable &table) { table.EraseHotSpots(); }, MapDocument::Replaced::FromFile);
     m_control.setCoordsFile(QString());
     m_control.setCoordsString(QString());
     m_view.repaintWindow();
 
     const QString blankMap = blankMapPath();
     QDir().mkpath(QFileInfo(blankMap).absolutePath());
-    // The control raises 53 for a missing file; the writer has already reported the failure.
-    if (WriteCoordFile(blankMap, m_table, m_prompts, m_settings))
+    const bool written = WriteCoordFile(blankMap, m_document.table(), m_prompts, m_settings);
+    try {
         m_control.setCoordsFile(blankMap);
-    m_view.setIsSaved(true);
+    } catch (const AppError &) {
+        // The writer has already reported why the file is not there; the clear completes.
+        if (written)
+            throw;
+    }
+    m_document.setIsSaved(true);
 }
 
 void AppShell::Form_Terminate()
@@ -201,7 +209,8 @@ void AppShell::Form_Terminate()
         return;
     m_terminated = true;
     AskToSave();
-    m_settings.WriteSetting(SettingsKeys::Section, SettingsKeys::CoordFile, m_files.CoordFilePath);
+    m_settings.WriteSetting(
+        SettingsKeys::Section, SettingsKeys::CoordFile, m_document.CoordFilePath());
     if (m_recovery)
         m_recovery->end();
 }

@@ -4,11 +4,10 @@
 
 struct AppError;
 class CornerCapture;
-class EditHistory;
 class EditorView;
 class FileCommands;
-class HotSpotTable;
 class ImageMapControl;
+class MapDocument;
 class PicturePreload;
 class Prompts;
 class Recovery;
@@ -19,16 +18,13 @@ class SettingsStore;
 class AppShell
 {
 public:
-    /// Also hands AskToSave to \a files as the guard that Load runs first, and tells \a history
-    /// when a save wrote the map and when Load replaced it.
-    AppShell(HotSpotTable &table, EditHistory &history, CornerCapture &capture, FileCommands &files,
-        Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMapControl &control);
+    /// Also hands AskToSave to \a files as the guard that Load runs first.
+    AppShell(MapDocument &document, CornerCapture &capture, FileCommands &files, Prompts &prompts,
+        SettingsStore &settings, EditorView &view, ImageMapControl &control);
 
     /// The recovery copy that the termination step removes.
     void setRecovery(Recovery *recovery) { m_recovery = recovery; }
 
-    /// Path of the background picture restored at start-up.
-    QString PicturePath;
     /// Start-up takes its picture from \a preload, which decoded it ahead when it was started
     /// with the same path.
     void setPicturePreload(PicturePreload *preload) { m_preload = preload; }
@@ -57,8 +53,7 @@ private:
     /// start-up goes on with the next stage.
     bool handleStartupError(const AppError &e, int stage);
 
-    HotSpotTable &m_table;
-    EditHistory &m_history;
+    MapDocument &m_document;
     CornerCapture &m_capture;
     FileCommands &m_files;
     Prompts &m_prompts;

@@ -1,9 +1,6 @@
 #pragma once
 
 #include "model/editorview.h"
-#include "model/hotspottable.h"
-#include "platform/qtprompts.h"
-#include "platform/settingsstore.h"
 
 #include <QMainWindow>
 
@@ -11,23 +8,14 @@
 #include <memory>
 
 class About;
-class AppShell;
-class CornerCapture;
-class EditHistory;
-class FileCommands;
+class Editor;
 class Help;
-class HotSpotEditing;
-class FindHotSpotBox;
-class QRectF;
-class SitesWindow;
-class WebPageCommands;
-class MoveCorners;
-class Recovery;
-class QKeyEvent;
-class QLabel;
+class KeyRouter;
 class PicturePreload;
-class PageImport;
+class Prompts;
 class QLineEdit;
+class QRectF;
+class SettingsStore;
 class ZoomNavigator;
 
 namespace Ui {
@@ -35,16 +23,19 @@ class frmDesign;
 }
 
 /// The editor's only working window: the display control with its scroll bars and reset
-/// button, the read-outs, and the menu bar from which every command starts. It owns the
-/// program's state for the whole run.
+/// button, the read-outs, and the menu bar from which every command starts. It composes the
+/// editor's parts; the fixed handlers hand each event to the part that does the work.
 class frmDesign : public QMainWindow, public EditorView
 {
     Q_OBJECT
 
 public:
     /// Builds the window and runs the load handler (start-up) before it is first shown; start-up
-    /// takes its picture from \a preload when that has decoded it ahead.
-    explicit frmDesign(QWidget *parent = nullptr, PicturePreload *preload = nullptr);
+    /// takes its picture from \a preload when that has decoded it ahead. Every box is asked
+    /// through \a prompts and every setting kept in \a settings; without them the window uses
+    /// the real ones.
+    explicit frmDesign(QWidget *parent = nullptr, PicturePreload *preload = nullptr,
+        Prompts *prompts = nullptr, SettingsStore *settings = nullptr);
     ~frmDesign() override;
 
     void setHotSpotFileText(const QString &text) override;
@@ -53,17 +44,10 @@ public:
     QString posText(int index) const override;
     void setMousePosText(const QString &text) override;
     void setCoordFText(const QString &text) override;
-    bool isSaved() const override { return IsSaved; }
-    void setIsSaved(bool saved) override { IsSaved = saved; }
-    void repaintWindow() override;
+    void repaintWindow() override { repaint(); }
 
-    const HotSpotTable &hotSpotTable() const { return m_table; }
-    const FileCommands &fileCommands() const { return *m_files; }
-    const EditHistory &editHistory() const { return *m_history; }
-
-    /// Scrolls so that \a pictureRect (in picture pixels) is centred in the visible area,
-    /// zooming out to a step at which it fits when it does not fit at the current zoom.
-    void showPictureRect(const QRectF &pictureRect);
+    Editor &editor() { return *m_editor; }
+    ZoomNavigator &zoom() { return *m_zoom; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -82,14 +66,6 @@ private slots:
     void mnuClear_Click();
     void mnuHelp_Click();
     void mnuAbout_Click();
-    void mnuFindHotSpot_Click();
-    void mnuSites_Click();
-    void mnuPreview_Click();
-    void mnuExportPage_Click();
-    void mnuImportWebPageMap_Click();
-    void mnuUndo_Click();
-    void mnuRedo_Click();
-    void mnuMoveCorners_Click(bool on);
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     void ImageMap1_MouseUp(int button, int shift, float x, float y);
@@ -100,38 +76,18 @@ private slots:
 private:
     void Form_KeyPress(int keyAscii);
     void Form_KeyUp(int keyCode, int shift);
-    void updateScrollRanges();
     void placeOnScreen();
-    void buildSiteActions();
-    void showFoundHotSpot(const QString &name, const QRectF &bounds);
-    void setUpEditMenu();
-    bool isEditShortcut(const QKeyEvent &event) const;
-    void buildViewMenu();
 
     std::unique_ptr<Ui::frmDesign> ui;
     std::array<QLineEdit *, PosCount> POS {};
 
-    QtPrompts m_prompts;
-    QtSettingsStore m_settings;
-    HotSpotTable m_table;
-    std::unique_ptr<EditHistory> m_history;
-    std::unique_ptr<CornerCapture> m_capture;
-    std::unique_ptr<HotSpotEditing> m_editing;
-    std::unique_ptr<MoveCorners> m_moveCorners;
-    std::unique_ptr<FileCommands> m_files;
-    std::unique_ptr<Recovery> m_recovery;
-    std::unique_ptr<AppShell> m_shell;
+    std::unique_ptr<Prompts> m_ownPrompts;
+    std::unique_ptr<SettingsStore> m_ownSettings;
+    Prompts &m_prompts;
+    SettingsStore &m_settings;
+    std::unique_ptr<Editor> m_editor;
+    std::unique_ptr<ZoomNavigator> m_zoom;
+    std::unique_ptr<KeyRouter> m_keys;
     std::unique_ptr<Help> m_help;
     std::unique_ptr<About> m_about;
-    std::unique_ptr<WebPageCommands> m_web;
-    // Children of the window, destroyed before the table and prompts they refer to.
-    std::unique_ptr<SitesWindow> m_sites;
-    std::unique_ptr<FindHotSpotBox> m_find;
-    /// The file the picture on screen came from.
-    QString m_picturePath;
-    std::unique_ptr<ZoomNavigator> m_zoom;
-    QLabel *m_zoomLabel = nullptr;
-    std::unique_ptr<PageImport> m_import;
-
-    bool IsSaved = true;
 };

@@ -1,5 +1,8 @@
 #include "app/help.h"
 
+#include "platform/apperror.h"
+#include "platform/prompts.h"
+
 #include <QLabel>
 
 using namespace Qt::StringLiterals;
@@ -54,4 +57,16 @@ Help::Help(QWidget *parent)
 void Help::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+}
+
+void Help::open(std::unique_ptr<Help> &help, Prompts &prompts)
+{
+    try {
+        if (!help)
+            help = std::make_unique<Help>();
+        help->exec();
+    } catch (const AppError &e) {
+        prompts.message(u"mnuHelp_ERR: %1 %1"_s.arg(e.number), Prompts::Buttons::Ok,
+            Prompts::Icon::None, {});
+    }
 }

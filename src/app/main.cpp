@@ -2,6 +2,7 @@
 #include "app/frmdesign.h"
 #include "app/startupprobe.h"
 #include "platform/picturepreload.h"
+#include "platform/settingsstore.h"
 
 #include <QApplication>
 #include <QIcon>

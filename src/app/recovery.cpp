@@ -1,8 +1,6 @@
 #include "app/recovery.h"
 
-#include "commands/filecommands.h"
-#include "editing/edithistory.h"
-#include "imagemap/imagemapcontrol.h"
+#include "document/mapdocument.h"
 #include "model/editorview.h"
 #include "model/hotspottable.h"
 #include "model/maptext.h"
@@ -40,15 +38,11 @@ std::unique_ptr<QLockFile> lockFor(const QString &copyPath)
 
 } // namespace
 
-Recovery::Recovery(HotSpotTable &table, EditHistory &history, FileCommands &files, Prompts &prompts,
-    EditorView &view, ImageMapControl &control, const QString &folder,
-    std::chrono::milliseconds delay)
-    : m_table(table)
-    , m_history(history)
-    , m_files(files)
+Recovery::Recovery(MapDocument &document, Prompts &prompts, EditorView &view,
+    const QString &folder, std::chrono::milliseconds delay)
+    : m_document(document)
     , m_prompts(prompts)
     , m_view(view)
-    , m_control(control)
     , m_folder(folder)
     , m_copyPath(QDir(folder).filePath(u"%1-%2.map"_s.arg(QCoreApplication::applicationPid())
                                            .arg(QDateTime::currentMSecsSinceEpoch())))
@@ -56,9 +50,8 @@ Recovery::Recovery(HotSpotTable &table, EditHistory &history, FileCommands &file
     m_timer.setSingleShot(true);
     m_timer.setInterval(delay);
     connect(&m_timer, &QTimer::timeout, this, &Recovery::update);
-    const QUndoStack *stack = &m_history.stack();
-    connect(stack, &QUndoStack::indexChanged, this, &Recovery::changed);
-    connect(stack, &QUndoStack::cleanChanged, this, &Recovery::changed);
+    connect(&m_document, &MapDocument::hotSpotsChanged, this, &Recovery::changed);
+    connect(&m_document, &MapDocument::modifiedChanged, this, &Recovery::changed);
 }
 
 // An end that is neither Exit nor the close box keeps the copy for the next start.
@@ -73,7 +66,7 @@ void Recovery::changed()
 {
     if (m_ended)
         return;
-    if (m_history.stack().isClean()) {
+    if (!m_document.isModified()) {
         m_timer.stop();
         removeCopy();
     } else if (!m_timer.isActive()) {
@@ -85,7 +78,7 @@ void Recovery::update()
 {
     if (m_ended)
         return;
-    if (m_history.stack().isClean())
+    if (!m_document.isModified())
         removeCopy();
     else
         write();
@@ -103,7 +96,7 @@ void Recovery::write()
     }
     QSaveFile file(m_copyPath);
     if (!file.open(QIODevice::WriteOnly)
-        || file.write(RecoveryCopy::format(m_files.CoordFilePath, m_table)) < 0 || !file.commit())
+        || file.write(RecoveryCopy::format(m_document.CoordFilePath(), m_document.table())) < 0 || !file.commit())
         qWarning("cannot write the recovery copy %s: %s", qPrintable(m_copyPath),
             qPrintable(file.errorString()));
 }
@@ -155,19 +148,23 @@ bool Recovery::offer(const QString &path)
         u"Quorvel closed without saving changes to "_s + mapName + u". Restore them?"_s,
         Prompts::Buttons::YesNo, Prompts::Icon::None, caption, Prompts::Button::Yes);
     if (answer == Prompts::Button::Yes) {
-        m_table.EraseHotSpots();
-        m_table.BeginRead(MapFormat::header());
-        for (const RecoveryCopy::HotSpot &spot : std::as_const(contents->hotSpots)) {
-            const int slot = m_table.ClaimReadSlot();
-            m_table.StoreReadCoords(slot, spot.coords);
-            m_table.StoreReadName(slot, spot.name);
-        }
-        m_table.BuildMapText();
-        m_files.CoordFilePath = contents->mapPath;
+        m_document.setCoordFilePath(contents->mapPath);
         m_view.setHotSpotFileText(contents->mapPath);
-        m_control.setCoordsString(m_table.MapText);
-        m_history.forgetUnsaved();
-        m_view.setIsSaved(false);
+        // A later save asks before it writes over a change someone else makes to the file.
+        m_document.rememberDiskContents(contents->mapPath);
+        m_document.replaceMap(
+            [&](HotSpotTable &table) {
+                table.EraseHotSpots();
+                table.BeginRead(MapFormat::header());
+                for (const RecoveryCopy::HotSpot &spot : std::as_const(contents->hotSpots)) {
+                    const int slot = table.ClaimReadSlot();
+                    table.StoreReadCoords(slot, spot.coords);
+                    table.StoreReadName(slot, spot.name);
+                }
+                table.BuildMapText();
+            },
+            MapDocument::Replaced::Unsaved);
+        m_document.setIsSaved(false);
         // This run's copy takes over before the old one goes.
         m_timer.stop();
         write();

@@ -8,11 +8,8 @@
 #include <chrono>
 #include <memory>
 
-class EditHistory;
 class EditorView;
-class FileCommands;
-class HotSpotTable;
-class ImageMapControl;
+class MapDocument;
 class Prompts;
 
 /// Keeps a copy of unsaved changes where a crash cannot take them, and offers them back at the
@@ -24,10 +21,10 @@ class Recovery : public QObject
     Q_OBJECT
 
 public:
-    /// Watches \a history: a change is written within \a delay, and at most once per \a delay;
+    /// Watches \a document: a change is written within \a delay, and at most once per \a delay;
     /// a copy whose changes have been saved (or dropped by Load and Clear) goes at once.
-    Recovery(HotSpotTable &table, EditHistory &history, FileCommands &files, Prompts &prompts,
-        EditorView &view, ImageMapControl &control, const QString &folder = defaultFolder(),
+    Recovery(MapDocument &document, Prompts &prompts, EditorView &view,
+        const QString &folder = defaultFolder(),
         std::chrono::milliseconds delay = std::chrono::seconds(2));
     ~Recovery() override;
 
@@ -50,12 +47,9 @@ private:
     /// Offers one copy; returns whether it was taken.
     bool offer(const QString &path);
 
-    HotSpotTable &m_table;
-    EditHistory &m_history;
-    FileCommands &m_files;
+    MapDocument &m_document;
     Prompts &m_prompts;
     EditorView &m_view;
-    ImageMapControl &m_control;
     QString m_folder;
     QString m_copyPath;
     std::unique_ptr<QLockFile> m_lock;

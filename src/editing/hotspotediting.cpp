@@ -1,8 +1,7 @@
 #include "editing/hotspotediting.h"
 
 #include "editing/cornercapture.h"
-#include "editing/edithistory.h"
-#include "imagemap/imagemapcontrol.h"
+#include "document/mapdocument.h"
 #include "model/editorview.h"
 #include "model/hotspottable.h"
 #include "platform/mousekeycodes.h"
@@ -36,24 +35,30 @@ bool breaksMapFile(const QString &text)
 }
 } // namespace
 
-HotSpotEditing::HotSpotEditing(HotSpotTable &table, EditHistory &history, CornerCapture &capture,
-    Prompts &prompts, EditorView &view, ImageMapControl &control)
-    : m_table(table)
-    , m_history(history)
+HotSpotEditing::HotSpotEditing(
+    MapDocument &document, CornerCapture &capture, Prompts &prompts, EditorView &view)
+    : m_document(document)
     , m_capture(capture)
     , m_prompts(prompts)
     , m_view(view)
-    , m_control(control)
 {
 }
 
 void HotSpotEditing::ImageMap1_MouseDown(int button, int shift, float x, float y)
 {
+    m_pressIgnored = resting();
+    if (m_pressIgnored)
+        return;
     m_capture.CaptureCorner(button, shift, x, y);
 }
 
 void HotSpotEditing::ImageMap1_MouseUp(int button, int shift, float x, float y)
 {
+    // The release of an ignored press is ignored too, and so are the hot-spot events after it.
+    if (resting())
+        m_pressIgnored = true;
+    if (m_pressIgnored)
+        return;
     m_capture.CaptureLastCorner(button, shift, x, y);
     MakeHotSpot(button, shift, x, y);
 }
@@ -67,12 +72,12 @@ int HotSpotEditing::findShownHotSpot(const QString &name) const
 {
     // The control shows only slots with coordinates. A deleted slot keeps the empty name, so a
     // plain name lookup could pick it instead of the outline that was clicked.
-    const int count = m_table.usedSlots();
-    for (int slot = 0; slot < count; ++slot) {
-        if (m_table.HotSpotNames[slot] == name && !m_table.HotSpotCoords[slot].isEmpty())
-            return slot;
-    }
-    return -1;
+    int found = -1;
+    m_document.table().forEachHotSpot([&](int slot, const QString &, const QString &spotName) {
+        if (found < 0 && spotName == name)
+            found = slot;
+    });
+    return found;
 }
 
 QString HotSpotEditing::askName(const QString &prompt, const QString &title)
@@ -87,8 +92,7 @@ QString HotSpotEditing::askName(const QString &prompt, const QString &title)
 
 void HotSpotEditing::finishHotSpot()
 {
-    m_control.setCoordsString(m_table.MapText);
-    m_view.setIsSaved(false);
+    m_document.setIsSaved(false);
     m_capture.reset();
 }
 
@@ -96,7 +100,7 @@ void HotSpotEditing::MakeHotSpot(int, int, float, float)
 {
     if (!m_capture.Drawing)
         return;
-    if (m_table.isFull()) {
+    if (m_document.table().isFull()) {
         // Asked before the name: a name typed here could not be stored.
         m_prompts.message(mapFullText());
         m_capture.reset();
@@ -112,7 +116,7 @@ void HotSpotEditing::MakeHotSpot(int, int, float, float)
             m_capture.reset();
             break;
         }
-        const HotSpotTable::AddResult result = m_history.addHotSpot(m_capture.NewCoords, name);
+        const HotSpotTable::AddResult result = m_document.addHotSpot(m_capture.NewCoords, name);
         if (result == HotSpotTable::AddResult::NameExists) {
             m_prompts.message(nameExistsText());
             ++refusedRounds;
@@ -133,6 +137,8 @@ void HotSpotEditing::MakeHotSpot(int, int, float, float)
 void HotSpotEditing::ImageMap1_HotSpotMouseDown(
     const QString &name, int button, int shift, float, float)
 {
+    if (m_pressIgnored || resting())
+        return;
     // Two captured corners mean a polygon is being drawn: its closing click must not rename.
     if (m_view.posText(1).isEmpty() && button == LeftButton && shift == NoKey)
         renameHotSpot(name);
@@ -151,20 +157,17 @@ void HotSpotEditing::renameHotSpot(const QString &name)
             break;
         const int slot = findShownHotSpot(name);
         if (slot >= 0) {
-            if (!m_history.renameHotSpot(slot, newName)) {
+            if (!m_document.renameHotSpot(slot, newName)) {
                 m_prompts.message(nameExistsText());
                 ++refusedRounds;
                 continue;
             }
-            m_control.setCoordsString(m_table.MapText);
         }
-        m_view.setIsSaved(false);
+        m_document.setIsSaved(false);
         break;
     }
-    for (; refusedRounds > 0; --refusedRounds) {
-        m_control.setCoordsString(m_table.MapText);
-        m_view.setIsSaved(false);
-    }
+    if (refusedRounds > 0)
+        m_document.setIsSaved(false);
 }
 
 void HotSpotEditing::modifyCoordinates(const QString &name)
@@ -174,7 +177,7 @@ void HotSpotEditing::modifyCoordinates(const QString &name)
         m_prompts.message(name + u" not found"_s);
         return;
     }
-    const QString coords = m_table.HotSpotCoords[slot];
+    const QString coords = m_document.table().HotSpotCoords(slot);
     m_view.setCoordFText(coords);
     QString answer;
     for (;;) {
@@ -185,14 +188,14 @@ void HotSpotEditing::modifyCoordinates(const QString &name)
     }
     if (answer.isEmpty())
         return;
-    m_history.setHotSpotCoords(slot, answer, u"Change Coordinates of"_s);
+    m_document.setCoords(slot, answer, u"Change Coordinates of"_s);
     RefreshImageMap();
-    m_view.setIsSaved(false);
+    m_document.setIsSaved(false);
 }
 
 void HotSpotEditing::ImageMap1_HotSpotMouseUp(const QString &name, int button, int, float, float)
 {
-    if (button != RightButton)
+    if (button != RightButton || m_pressIgnored || resting())
         return;
     const Prompts::Button answer = m_prompts.message(
         u"Do You Really want to delete "_s + name + u"'s  Hot Spot"_s, Prompts::Buttons::YesNo,
@@ -201,14 +204,13 @@ void HotSpotEditing::ImageMap1_HotSpotMouseUp(const QString &name, int button, i
         return;
     const int slot = findShownHotSpot(name);
     if (slot >= 0) {
-        m_history.clearHotSpot(slot);
+        m_document.clearHotSpot(slot);
         RefreshImageMap();
     }
-    m_view.setIsSaved(false);
+    m_document.setIsSaved(false);
 }
 
 void HotSpotEditing::RefreshImageMap()
 {
-    m_table.BuildMapText();
-    m_control.setCoordsString(m_table.MapText);
+    m_document.RefreshImageMap();
 }

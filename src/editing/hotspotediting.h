@@ -2,11 +2,11 @@
 
 #include <QString>
 
+#include <functional>
+
 class CornerCapture;
-class EditHistory;
 class EditorView;
-class HotSpotTable;
-class ImageMapControl;
+class MapDocument;
 class Prompts;
 
 /// The handlers of the display control's mouse events: corner capture, naming a closed polygon,
@@ -14,9 +14,13 @@ class Prompts;
 class HotSpotEditing
 {
 public:
-    /// Every change to the table goes through \a history, so that it can be undone.
-    HotSpotEditing(HotSpotTable &table, EditHistory &history, CornerCapture &capture,
-        Prompts &prompts, EditorView &view, ImageMapControl &control);
+    /// Every change to the map goes through \a document, so that it can be undone.
+    HotSpotEditing(
+        MapDocument &document, CornerCapture &capture, Prompts &prompts, EditorView &view);
+
+    /// While \a resting answers true (another mode owns the mouse) clicks do nothing; a press
+    /// made while resting, or one during which resting changed, ends without effect.
+    void setResting(std::function<bool()> resting) { m_resting = std::move(resting); }
 
     void ImageMap1_MouseDown(int button, int shift, float x, float y);
     /// CaptureLastCorner, then MakeHotSpot.
@@ -29,20 +33,21 @@ public:
 
     /// Asks for the name of a closed polygon and adds it to the table.
     void MakeHotSpot(int button, int shift, float x, float y);
-    /// Rebuilds the map text and hands it to the control.
+    /// Rebuilds the map text; the views follow it.
     void RefreshImageMap();
 
 private:
+    bool resting() const { return m_resting && m_resting(); }
     int findShownHotSpot(const QString &name) const;
     QString askName(const QString &prompt, const QString &title);
     void finishHotSpot();
     void renameHotSpot(const QString &name);
     void modifyCoordinates(const QString &name);
 
-    HotSpotTable &m_table;
-    EditHistory &m_history;
+    MapDocument &m_document;
     CornerCapture &m_capture;
     Prompts &m_prompts;
     EditorView &m_view;
-    ImageMapControl &m_control;
+    std::function<bool()> m_resting;
+    bool m_pressIgnored = false;
 };

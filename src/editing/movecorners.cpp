@@ -1,29 +1,20 @@
 #include "editing/movecorners.h"
 
-#include "editing/edithistory.h"
+#include "document/mapdocument.h"
 #include "imagemap/imagemapcontrol.h"
-#include "model/editorview.h"
 #include "model/hotspottable.h"
 
 using namespace Qt::StringLiterals;
 
-MoveCorners::MoveCorners(
-    HotSpotTable &table, EditHistory &history, EditorView &view, ImageMapControl &control)
-    : m_table(table)
-    , m_history(history)
-    , m_view(view)
+MoveCorners::MoveCorners(MapDocument &document, ImageMapControl &control)
+    : m_document(document)
     , m_control(control)
 {
-    // Undo, redo, Load and Clear change the table under the handles.
-    m_followHistory = QObject::connect(&m_history.stack(), &QUndoStack::indexChanged, [this] {
+    // Edits, undo, redo and every new map change the table under the handles.
+    connect(&m_document, &MapDocument::hotSpotsChanged, this, [this] {
         if (m_on)
             refresh();
     });
-}
-
-MoveCorners::~MoveCorners()
-{
-    QObject::disconnect(m_followHistory);
 }
 
 void MoveCorners::setOn(bool on)
@@ -41,15 +32,11 @@ void MoveCorners::refresh()
 {
     m_shown.clear();
     QList<QPolygonF> polygons;
-    const int count = m_table.usedSlots();
-    for (int slot = 0; slot < count; ++slot) {
-        const QString &coords = m_table.HotSpotCoords[slot];
-        if (coords.isEmpty())
-            continue;
+    m_document.table().forEachHotSpot([&](int slot, const QString &coords, const QString &) {
         // Lists typed as text may be anything; only lists of corners get handles.
         const QStringList numbers = coords.split(u',');
         if (numbers.size() < 4 || numbers.size() % 2 != 0)
-            continue;
+            return;
         QPolygonF polygon;
         bool allNumbers = true;
         for (qsizetype k = 0; k + 1 < numbers.size() && allNumbers; k += 2) {
@@ -58,21 +45,18 @@ void MoveCorners::refresh()
             allNumbers = okX && okY;
         }
         if (!allNumbers)
-            continue;
+            return;
         m_shown.append({ slot, numbers });
         polygons.append(polygon);
-    }
+    });
     m_control.setCornerHandles(polygons);
 }
 
 void MoveCorners::store(int polygon, const QStringList &numbers, const QString &what)
 {
     const int slot = m_shown.at(polygon).slot;
-    m_history.setHotSpotCoords(slot, numbers.join(u','), what);
-    m_table.BuildMapText();
-    m_control.setCoordsString(m_table.MapText);
-    m_view.setIsSaved(false);
-    refresh();
+    m_document.setCoords(slot, numbers.join(u','), what);
+    m_document.setIsSaved(false);
 }
 
 void MoveCorners::moveCorner(int polygon, int corner, QPoint pixel)

@@ -1,24 +1,23 @@
 #pragma once
 
 #include <QList>
-#include <QMetaObject>
+#include <QObject>
 #include <QPoint>
 #include <QStringList>
 
-class EditHistory;
-class EditorView;
-class HotSpotTable;
 class ImageMapControl;
+class MapDocument;
 
 /// Move Corners mode: every hot spot's corners show as handles on the control, and moving,
 /// adding or removing a corner stores the hot spot's new coordinate list as one undoable step.
 /// Corners the user did not touch keep their text exactly.
-class MoveCorners
+class MoveCorners : public QObject
 {
+    Q_OBJECT
+
 public:
-    MoveCorners(
-        HotSpotTable &table, EditHistory &history, EditorView &view, ImageMapControl &control);
-    ~MoveCorners();
+    /// The handles follow every change of \a document's hot spots.
+    MoveCorners(MapDocument &document, ImageMapControl &control);
 
     bool isOn() const { return m_on; }
     void setOn(bool on);
@@ -40,11 +39,8 @@ private:
     void refresh();
     void store(int polygon, const QStringList &numbers, const QString &what);
 
-    HotSpotTable &m_table;
-    EditHistory &m_history;
-    EditorView &m_view;
+    MapDocument &m_document;
     ImageMapControl &m_control;
     QList<Shown> m_shown;
-    QMetaObject::Connection m_followHistory;
     bool m_on = false;
 };

@@ -38,12 +38,18 @@ void readLines(const QString &path, HotSpotTable &table, Prompts &prompts)
     table.BeginRead(in.readLine());
     const QString footer = MapFormat::footer();
     UnreadableLines unreadable(prompts);
-    while (!in.atEnd()) {
-        const QString line = in.readLine();
-        if (line == footer)
-            break;
-        ParseCoordFileLine(line, table, unreadable);
-        table.AppendReadLine(line);
+    try {
+        while (!in.atEnd()) {
+            const QString line = in.readLine();
+            if (line == footer)
+                break;
+            ParseCoordFileLine(line, table, unreadable);
+            table.AppendReadLine(line);
+        }
+    } catch (...) {
+        // The lines counted so far are told before the error that ended the read.
+        unreadable.finish(path);
+        throw;
     }
     unreadable.finish(path);
 }
@@ -110,7 +116,7 @@ void UnreadableLines::finish(const QString &path)
     if (m_seen > Shown) {
         m_prompts.message(
             QString::number(m_seen - Shown) + u" more lines of "_s + path + u" could not be read"_s,
-            Prompts::Buttons::Ok, Prompts::Icon::None, QtSettingsStore::applicationName());
+            Prompts::Buttons::Ok, Prompts::Icon::None, Prompts::productName());
     }
     m_seen = 0;
 }
@@ -167,11 +173,9 @@ bool WriteCoordFile(
     try {
         TextFileWriter out(path);
         out.writeLine(MapFormat::header());
-        const int count = table.usedSlots();
-        for (int slot = 0; slot < count; ++slot) {
-            if (!table.HotSpotCoords[slot].isEmpty())
-                out.writeLine(table.BuildAreaLine(slot));
-        }
+        table.forEachHotSpot([&](int slot, const QString &, const QString &) {
+            out.writeLine(table.BuildAreaLine(slot));
+        });
         out.writeLine(MapFormat::footer());
         out.commit();
     } catch (const AppError &e) {
@@ -184,6 +188,6 @@ bool WriteCoordFile(
         return false;
     }
     settings.WriteSetting(SettingsKeys::Section, SettingsKeys::NumLinesInCoordFile,
-        QString::number(table.HotSpotCount));
+        QString::number(table.HotSpotCount()));
     return true;
 }

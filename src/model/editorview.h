@@ -2,8 +2,8 @@
 
 #include <QString>
 
-/// What the editing and file procedures change in the main window: its text boxes and the
-/// unsaved-changes flag. Plain strings and flags, so the procedures run without a window.
+/// What the editing and file procedures change in the main window: its text boxes. Plain
+/// strings, so the procedures run without a window.
 class EditorView
 {
 public:
@@ -21,9 +21,6 @@ public:
     virtual void setMousePosText(const QString &text) = 0;
     /// Coord_F
     virtual void setCoordFText(const QString &text) = 0;
-
-    virtual bool isSaved() const = 0;
-    virtual void setIsSaved(bool saved) = 0;
 
     /// Repaints the window at once.
     virtual void repaintWindow() { }

@@ -7,14 +7,14 @@
 
 int HotSpotTable::usedSlots() const
 {
-    return std::clamp<int>(HotSpotCount, 0, Capacity);
+    return std::clamp<int>(m_count, 0, Capacity);
 }
 
 int HotSpotTable::FindHotSpot(const QString &name) const
 {
     const int count = usedSlots();
     for (int slot = 0; slot < count; ++slot) {
-        if (HotSpotNames[slot] == name)
+        if (m_names[slot] == name)
             return slot;
     }
     return -1;
@@ -31,18 +31,18 @@ HotSpotTable::AddResult HotSpotTable::AddHotSpot(const QString &coords, const QS
         return AddResult::NameExists;
     if (isFull())
         return AddResult::TableFull;
-    const int slot = HotSpotCount;
-    ++HotSpotCount;
-    HotSpotCoords[slot] = coords;
-    HotSpotNames[slot] = name;
+    const int slot = m_count;
+    ++m_count;
+    m_coords[slot] = coords;
+    m_names[slot] = name;
     BuildMapText();
     return AddResult::Added;
 }
 
 void HotSpotTable::ClearHotSpot(int slot)
 {
-    HotSpotCoords.at(slot).clear();
-    HotSpotNames.at(slot).clear();
+    m_coords.at(slot).clear();
+    m_names.at(slot).clear();
     BuildMapText();
 }
 
@@ -50,58 +50,58 @@ bool HotSpotTable::RenameHotSpot(int slot, const QString &newName)
 {
     const bool taken = HotSpotNameExists(newName);
     if (!taken)
-        HotSpotNames.at(slot) = newName;
+        m_names.at(slot) = newName;
     BuildMapText();
     return !taken;
 }
 
 void HotSpotTable::EraseHotSpots()
 {
-    for (QString &coords : HotSpotCoords)
+    for (QString &coords : m_coords)
         coords.clear();
-    for (QString &name : HotSpotNames)
+    for (QString &name : m_names)
         name.clear();
 }
 
 void HotSpotTable::SetHotSpotCoords(int slot, const QString &coords)
 {
-    HotSpotCoords.at(slot) = coords;
+    m_coords.at(slot) = coords;
     BuildMapText();
 }
 
 void HotSpotTable::RestoreSlot(int slot, const QString &coords, const QString &name)
 {
-    HotSpotCoords.at(slot) = coords;
-    HotSpotNames.at(slot) = name;
-    if (slot >= HotSpotCount)
-        HotSpotCount = qint16(slot + 1);
+    m_coords.at(slot) = coords;
+    m_names.at(slot) = name;
+    if (slot >= m_count)
+        m_count = qint16(slot + 1);
     BuildMapText();
 }
 
 void HotSpotTable::RestoreCount(qint16 count)
 {
-    HotSpotCount = std::clamp<qint16>(count, 0, Capacity);
+    m_count = std::clamp<qint16>(count, 0, Capacity);
     BuildMapText();
 }
 
 void HotSpotTable::BeginRead(const QString &firstLine)
 {
-    HotSpotCount = 0;
-    MapText = firstLine;
+    m_count = 0;
+    m_mapText = firstLine;
 }
 
 int HotSpotTable::ClaimReadSlot()
 {
-    if (HotSpotCount >= Capacity) {
-        HotSpotCount = Capacity;
+    if (m_count >= Capacity) {
+        m_count = Capacity;
         throw AppError::fromNumber(ErrorNumber::SubscriptOutOfRange);
     }
-    return HotSpotCount++;
+    return m_count++;
 }
 
 QString HotSpotTable::BuildAreaLine(int slot) const
 {
-    return MapFormat::areaLine(HotSpotCoords.at(slot), HotSpotNames.at(slot));
+    return MapFormat::areaLine(m_coords.at(slot), m_names.at(slot));
 }
 
 void HotSpotTable::BuildMapText()
@@ -111,17 +111,17 @@ void HotSpotTable::BuildMapText()
     const QString footer = MapFormat::footer();
     qsizetype size = header.size() + footer.size();
     for (int slot = 0; slot < count; ++slot) {
-        if (!HotSpotCoords[slot].isEmpty())
-            size += MapFormat::areaLineOverhead + HotSpotCoords[slot].size()
-                + HotSpotNames[slot].size();
+        if (!m_coords[slot].isEmpty())
+            size += MapFormat::areaLineOverhead + m_coords[slot].size()
+                + m_names[slot].size();
     }
     QString text;
     text.reserve(size);
     text += header;
     for (int slot = 0; slot < count; ++slot) {
-        if (!HotSpotCoords[slot].isEmpty())
-            MapFormat::appendAreaLine(text, HotSpotCoords[slot], HotSpotNames[slot]);
+        if (!m_coords[slot].isEmpty())
+            MapFormat::appendAreaLine(text, m_coords[slot], m_names[slot]);
     }
     text += footer;
-    MapText = std::move(text);
+    m_mapText = std::move(text);
 }

@@ -13,10 +13,22 @@ public:
 
     enum class AddResult { Added, NameExists, TableFull };
 
-    std::array<QString, Capacity> HotSpotCoords;
-    std::array<QString, Capacity> HotSpotNames;
-    qint16 HotSpotCount = 0;
-    QString MapText;
+    const QString &HotSpotCoords(int slot) const { return m_coords.at(slot); }
+    const QString &HotSpotNames(int slot) const { return m_names.at(slot); }
+    qint16 HotSpotCount() const { return m_count; }
+    const QString &MapText() const { return m_mapText; }
+
+    /// Calls \a visit(slot, coords, name) for each used slot that holds a hot spot (deleted
+    /// ones are empty), in slot order.
+    template<typename Visit>
+    void forEachHotSpot(Visit &&visit) const
+    {
+        const int count = usedSlots();
+        for (int slot = 0; slot < count; ++slot) {
+            if (!m_coords[slot].isEmpty())
+                visit(slot, m_coords[slot], m_names[slot]);
+        }
+    }
 
     /// The first slot below the count with exactly this name, or -1.
     int FindHotSpot(const QString &name) const;
@@ -36,7 +48,7 @@ public:
     /// Puts a slot back exactly as it was (undo); the count grows to include it.
     void RestoreSlot(int slot, const QString &coords, const QString &name);
     /// No slots in use; the slots' contents and the map text stay.
-    void ResetCount() { HotSpotCount = 0; }
+    void ResetCount() { m_count = 0; }
     /// Takes the count back to what it was before slots were appended (undo); the slots keep
     /// their contents. Rebuilds the map text.
     void RestoreCount(qint16 count);
@@ -46,15 +58,21 @@ public:
     /// Claims the slot for the next line read. Throws AppError 9 when every slot is taken.
     int ClaimReadSlot();
     /// What the reader parsed of a line, stored in the slot it claimed.
-    void StoreReadCoords(int slot, const QString &coords) { HotSpotCoords.at(slot) = coords; }
-    void StoreReadName(int slot, const QString &name) { HotSpotNames.at(slot) = name; }
+    void StoreReadCoords(int slot, const QString &coords) { m_coords.at(slot) = coords; }
+    void StoreReadName(int slot, const QString &name) { m_names.at(slot) = name; }
     /// The reader keeps each area line as read in the map text (no line ends, no footer).
-    void AppendReadLine(const QString &line) { MapText += line; }
+    void AppendReadLine(const QString &line) { m_mapText += line; }
 
     QString BuildAreaLine(int slot) const;
     void BuildMapText();
 
-    bool isFull() const { return HotSpotCount >= Capacity; }
+    bool isFull() const { return m_count >= Capacity; }
     /// The walk bound: the count, never past the last slot.
     int usedSlots() const;
+
+private:
+    std::array<QString, Capacity> m_coords;
+    std::array<QString, Capacity> m_names;
+    qint16 m_count = 0;
+    QString m_mapText;
 };

@@ -49,11 +49,9 @@ QByteArray RecoveryCopy::format(const QString &mapPath, const HotSpotTable &tabl
 {
     QByteArray body = pathPrefix + QUrl::toPercentEncoding(mapPath, keptInPath) + commentEnd
         + lineEnd + MapFormat::header().toUtf8() + lineEnd;
-    const int count = table.usedSlots();
-    for (int slot = 0; slot < count; ++slot) {
-        if (!table.HotSpotCoords[slot].isEmpty())
-            body += table.BuildAreaLine(slot).toUtf8() + lineEnd;
-    }
+    table.forEachHotSpot([&](int slot, const QString &, const QString &) {
+        body += table.BuildAreaLine(slot).toUtf8() + lineEnd;
+    });
     body += MapFormat::footer().toUtf8() + lineEnd;
     return body + checksumLine(body);
 }

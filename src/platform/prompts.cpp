@@ -6,3 +6,8 @@ QString Prompts::applicationTitle()
 {
     return u"QuorvelImap"_s;
 }
+
+QString Prompts::productName()
+{
+    return u"Quorvel"_s;
+}

@@ -56,6 +56,8 @@ public:
 
     /// The title of message boxes given no caption.
     static QString applicationTitle();
+    /// The caption of the boxes of the editor's own commands (beyond the original window's).
+    static QString productName();
     /// The caption a message box shows for \a caption.
     static QString effectiveCaption(const QString &caption)
     {

@@ -101,7 +101,7 @@ bool FindHotSpotBox::find(const QString &name)
     }
     if (!bounds) {
         m_prompts.message(u"Hot Spot "_s + name + u" not found"_s, Prompts::Buttons::Ok,
-            Prompts::Icon::None, QtSettingsStore::applicationName());
+            Prompts::Icon::None, Prompts::productName());
         return false;
     }
     emit found(key, *bounds);

@@ -1,6 +1,6 @@
 #include "sites/pageimport.h"
 
-#include "commands/filecommands.h"
+#include "document/mapdocument.h"
 #include "commands/picturecommands.h"
 #include "imagemap/areaparser.h"
 #include "imagemap/imagemapcontrol.h"
@@ -130,10 +130,9 @@ QString plural(int count, const QString &one, const QString &many)
 
 } // namespace
 
-PageImport::PageImport(HotSpotTable &table, FileCommands &files, Prompts &prompts,
-    SettingsStore &settings, EditorView &view, ImageMapControl &control)
-    : m_table(table)
-    , m_files(files)
+PageImport::PageImport(MapDocument &document, Prompts &prompts, SettingsStore &settings,
+    EditorView &view, ImageMapControl &control)
+    : m_document(document)
     , m_prompts(prompts)
     , m_settings(settings)
     , m_view(view)
@@ -342,7 +341,7 @@ void PageImport::mnuImportWebPageMap_Click()
 
 void PageImport::importPage(const QString &path)
 {
-    const QString caption = QtSettingsStore::applicationName();
+    const QString caption = Prompts::productName();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         m_prompts.message(
@@ -368,19 +367,21 @@ void PageImport::importPage(const QString &path)
     }
 
     const Conversion conversion = convert(page.maps.at(chosen));
-    m_table.EraseHotSpots();
-    m_table.ResetCount();
-    for (const HotSpot &spot : conversion.hotSpots)
-        m_table.AddHotSpot(spot.coords, spot.name);
-    m_table.BuildMapText();
     m_control.setCoordsFile(QString());
-    m_control.setCoordsString(m_table.MapText);
+    // An imported map is in no file: nothing before it can be undone, and no step is saved.
+    m_document.replaceMap(
+        [&](HotSpotTable &table) {
+            table.EraseHotSpots();
+            table.ResetCount();
+            for (const HotSpot &spot : conversion.hotSpots)
+                table.AddHotSpot(spot.coords, spot.name);
+            table.BuildMapText();
+        },
+        MapDocument::Replaced::Unsaved);
     // Save must ask for a new map file rather than write over the page or the last map.
-    m_files.CoordFilePath.clear();
+    m_document.setCoordFilePath(QString());
     m_view.setHotSpotFileText(QString());
-    m_view.setIsSaved(false);
-    if (m_clearHistory)
-        m_clearHistory();
+    m_document.setIsSaved(false);
 
     m_prompts.message(
         summary(conversion, path), Prompts::Buttons::Ok, Prompts::Icon::Information, caption);
@@ -390,6 +391,6 @@ void PageImport::importPage(const QString &path)
         && m_prompts.message(u"Use "_s + picture + u" as the background picture?"_s,
                Prompts::Buttons::YesNo, Prompts::Icon::None, caption)
             == Prompts::Button::Yes
-        && UseMapPicture(picture, m_prompts, m_settings, m_control) && m_pictureUsed)
-        m_pictureUsed(picture);
+        && UseMapPicture(picture, m_prompts, m_settings, m_control))
+        m_document.setShownPicturePath(picture);
 }

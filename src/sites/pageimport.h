@@ -7,9 +7,8 @@
 #include <functional>
 
 class EditorView;
-class FileCommands;
-class HotSpotTable;
 class ImageMapControl;
+class MapDocument;
 class Prompts;
 class SettingsStore;
 struct PageMap;
@@ -43,22 +42,11 @@ public:
         int skipped() const { return defaults + percent + noShape + tooLarge + overLimit; }
     };
 
-    PageImport(HotSpotTable &table, FileCommands &files, Prompts &prompts, SettingsStore &settings,
-        EditorView &view, ImageMapControl &control);
+    PageImport(MapDocument &document, Prompts &prompts, SettingsStore &settings, EditorView &view,
+        ImageMapControl &control);
 
     /// The unsaved-changes guard, run first.
     void setAskToSave(std::function<void()> askToSave) { m_askToSave = std::move(askToSave); }
-    /// Empties the undo history once the imported map has replaced the table.
-    void setClearHistory(std::function<void()> clearHistory)
-    {
-        m_clearHistory = std::move(clearHistory);
-    }
-
-    /// Told the path of the page's picture once it is shown as the background.
-    void setPictureUsed(std::function<void(const QString &)> pictureUsed)
-    {
-        m_pictureUsed = std::move(pictureUsed);
-    }
 
     void mnuImportWebPageMap_Click();
     /// Imports the page at \a path (the steps after the file dialog).
@@ -80,13 +68,10 @@ public:
     static QString summary(const Conversion &conversion, const QString &pagePath);
 
 private:
-    HotSpotTable &m_table;
-    FileCommands &m_files;
+    MapDocument &m_document;
     Prompts &m_prompts;
     SettingsStore &m_settings;
     EditorView &m_view;
     ImageMapControl &m_control;
     std::function<void()> m_askToSave;
-    std::function<void()> m_clearHistory;
-    std::function<void(const QString &)> m_pictureUsed;
 };

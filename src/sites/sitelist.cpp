@@ -83,11 +83,9 @@ SiteEntry SiteList::measure(const QString &name, const QString &coords)
 QList<SiteEntry> SiteList::entries(const HotSpotTable &table)
 {
     QList<SiteEntry> result;
-    const int count = table.usedSlots();
-    for (int slot = 0; slot < count; ++slot) {
-        if (!table.HotSpotCoords[slot].isEmpty())
-            result.append(measure(table.HotSpotNames[slot], table.HotSpotCoords[slot]));
-    }
+    table.forEachHotSpot([&](int, const QString &coords, const QString &name) {
+        result.append(measure(name, coords));
+    });
     std::stable_sort(result.begin(), result.end(),
         [](const SiteEntry &a, const SiteEntry &b) { return lessThan(a.name, b.name); });
     return result;
@@ -95,12 +93,12 @@ QList<SiteEntry> SiteList::entries(const HotSpotTable &table)
 
 std::optional<QRectF> SiteList::hotSpotBounds(const HotSpotTable &table, const QString &name)
 {
-    const int count = table.usedSlots();
-    for (int slot = 0; slot < count; ++slot) {
-        if (table.HotSpotNames[slot] == name && !table.HotSpotCoords[slot].isEmpty())
-            return measure(name, table.HotSpotCoords[slot]).bounds;
-    }
-    return std::nullopt;
+    std::optional<QRectF> bounds;
+    table.forEachHotSpot([&](int, const QString &coords, const QString &spotName) {
+        if (!bounds && spotName == name)
+            bounds = measure(name, coords).bounds;
+    });
+    return bounds;
 }
 
 SiteList::Comparison SiteList::compare(

@@ -250,7 +250,7 @@ bool SitesWindow::loadRegister(const QString &path)
         m_register = SiteRegister::read(path);
     } catch (const SiteRegisterError &e) {
         m_prompts.message(e.message(), Prompts::Buttons::Ok, Prompts::Icon::None,
-            QtSettingsStore::applicationName());
+            Prompts::productName());
         return false;
     }
     m_registerPath = path;

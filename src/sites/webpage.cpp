@@ -64,8 +64,8 @@ QList<WebPage::Area> WebPage::areas(const HotSpotTable &table)
     QList<Area> result;
     const int count = table.usedSlots();
     for (int slot = 0; slot < count; ++slot) {
-        if (!table.HotSpotCoords[slot].isEmpty())
-            result.append({ table.HotSpotNames[slot], table.HotSpotCoords[slot] });
+        if (!table.HotSpotCoords(slot).isEmpty())
+            result.append({ table.HotSpotNames(slot), table.HotSpotCoords(slot) });
     }
     return result;
 }

@@ -26,7 +26,7 @@ WebPageCommands::~WebPageCommands() = default;
 void WebPageCommands::tell(const QString &text)
 {
     m_prompts.message(
-        text, Prompts::Buttons::Ok, Prompts::Icon::None, QtSettingsStore::applicationName());
+        text, Prompts::Buttons::Ok, Prompts::Icon::None, Prompts::productName());
 }
 
 bool WebPageCommands::hasSomethingToShow(const Picture &picture)

@@ -268,7 +268,7 @@ void tst_AppShell::checkStartup(Ahead ahead)
     run.view.saved = false;
     run.capture.ReadoutIndex = 3;
     run.capture.Drawing = true;
-    run.table.HotSpotCount = 7;
+    run.table.HotSpotCount() = 7;
     for (int i = 0; i < messages.size(); ++i)
         run.prompts.expectMessage(Prompts::Button::Ok);
 
@@ -282,13 +282,13 @@ void tst_AppShell::checkStartup(Ahead ahead)
     QCOMPARE(m_settings->writes, inDir(writes));
     QCOMPARE(run.files.CoordFilePath, inDir(coordFilePath));
     QCOMPARE(run.view.hotSpotFile, inDir(hotSpotFileText));
-    QCOMPARE(run.table.HotSpotCount, hotSpots);
+    QCOMPARE(run.table.HotSpotCount(), hotSpots);
     QCOMPARE(!run.control.picture.isNull(), pictureShown);
     if (pictureShown)
         QCOMPARE(run.control.picture.size(), QSize(40, 30));
     QCOMPARE(run.shell.PicturePath, inDir(picturePath));
     if (hotSpots > 0)
-        QCOMPARE(run.table.HotSpotNames[0], u"A"_s);
+        QCOMPARE(run.table.HotSpotNames(0), u"A"_s);
 
     // Whatever start-up met, the window opens placed, with nothing unsaved.
     QVERIFY(run.view.saved);
@@ -411,11 +411,11 @@ void tst_AppShell::guard()
 
     if (command == u"load") {
         QCOMPARE(run.files.CoordFilePath, other);
-        QCOMPARE(run.table.HotSpotNames[0], u"O"_s);
+        QCOMPARE(run.table.HotSpotNames(0), u"O"_s);
         QCOMPARE(run.view.saved, savedAfterGuard);
     } else if (command == u"clear") {
         QVERIFY(run.files.CoordFilePath.isEmpty());
-        QVERIFY(run.table.HotSpotCoords[0].isEmpty());
+        QVERIFY(run.table.HotSpotCoords(0).isEmpty());
         QVERIFY(run.view.saved);
     } else {
         QCOMPARE(m_settings->values.value(u"Settings/CoordFile"_s), inDir(pathAfterGuard));
@@ -449,7 +449,7 @@ void tst_AppShell::clearKeepsTheCount()
     m_settings->values.insert(u"Settings/CoordFile"_s, u"/maps/site.map"_s);
     for (int i = 0; i < 5; ++i)
         run.table.AddHotSpot(u"%1,0,%1,9,9,9"_s.arg(i), QString::number(i));
-    const QString mapTextBefore = run.table.MapText;
+    const QString mapTextBefore = run.table.MapText();
     run.files.CoordFilePath = m_dir->filePath(u"site.map"_s);
     run.view.hotSpotFile = run.files.CoordFilePath;
     run.control.picture = QImage(4, 4, QImage::Format_RGB32);
@@ -468,13 +468,13 @@ void tst_AppShell::clearKeepsTheCount()
     QCOMPARE(m_settings->values.value(u"Settings/CoordFile"_s), u"/maps/site.map"_s);
     QVERIFY(run.view.hotSpotFile.isEmpty());
     QVERIFY(run.files.CoordFilePath.isEmpty());
-    QCOMPARE(run.table.HotSpotCount, 5);
-    QCOMPARE(run.table.MapText, mapTextBefore);
+    QCOMPARE(run.table.HotSpotCount(), 5);
+    QCOMPARE(run.table.MapText(), mapTextBefore);
     QVERIFY(run.view.saved);
 
     // The next hot spot goes after the erased ones, and Save lists only the new ones.
     QCOMPARE(run.table.AddHotSpot(u"1,1,5,1,5,5"_s, u"new"_s), HotSpotTable::AddResult::Added);
-    QCOMPARE(run.table.HotSpotNames[5], u"new"_s);
+    QCOMPARE(run.table.HotSpotNames(5), u"new"_s);
     run.view.saved = false;
     const QString after = m_dir->filePath(u"after.map"_s);
     run.script({ u"save:"_s + after });
@@ -522,7 +522,7 @@ void tst_AppShell::wholeRunAcrossTwoStarts()
         QtSettingsStore store;
         Run run(store);
         run.shell.Form_Load();
-        QCOMPARE(run.table.HotSpotNames[0], u"A"_s);
+        QCOMPARE(run.table.HotSpotNames(0), u"A"_s);
         QCOMPARE(run.control.coordsFile, first);
 
         QCOMPARE(
@@ -541,9 +541,9 @@ void tst_AppShell::wholeRunAcrossTwoStarts()
     run.shell.Form_Load();
 
     QVERIFY(run.prompts.shown.isEmpty());
-    QCOMPARE(run.table.HotSpotCount, 2);
-    QCOMPARE(run.table.HotSpotNames[0], u"A"_s);
-    QCOMPARE(run.table.HotSpotNames[1], u"B"_s);
+    QCOMPARE(run.table.HotSpotCount(), 2);
+    QCOMPARE(run.table.HotSpotNames(0), u"A"_s);
+    QCOMPARE(run.table.HotSpotNames(1), u"B"_s);
     QCOMPARE(run.control.coordsFile, second);
     QCOMPARE(run.view.hotSpotFile, second);
     QCOMPARE(run.control.picture.size(), QSize(40, 30));

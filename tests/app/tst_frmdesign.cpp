@@ -209,7 +209,7 @@ void tst_frmDesign::window()
     QVERIFY(iconSizes.contains(QSize(16, 16)));
     QVERIFY(iconSizes.contains(QSize(32, 32)));
     // Start-up restored the map, and a fresh run has nothing to save.
-    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
+    QCOMPARE(w.hotSpotTable().HotSpotCount(), 2);
     QCOMPARE(w.hotSpotFileText(), m_mapPath);
     QVERIFY(w.isSaved());
 }
@@ -611,9 +611,9 @@ void tst_frmDesign::mouseMakesHotSpot()
     QCOMPARE(prompt, u"Enter Name of Hot Spot"_s);
     QCOMPARE(m_modals->seen, QStringList { u"QInputDialog:Make Hot Spot"_s });
     const HotSpotTable &table = w.hotSpotTable();
-    QCOMPARE(table.HotSpotCount, 3);
-    QCOMPARE(table.HotSpotNames[2], u"Lot 9"_s);
-    QCOMPARE(table.HotSpotCoords[2], u"100,100,200,100,200,200,100,200"_s);
+    QCOMPARE(table.HotSpotCount(), 3);
+    QCOMPARE(table.HotSpotNames(2), u"Lot 9"_s);
+    QCOMPARE(table.HotSpotCoords(2), u"100,100,200,100,200,200,100,200"_s);
     QVERIFY(w.posText(0).isEmpty());
     QVERIFY(!w.isSaved());
 }
@@ -634,9 +634,9 @@ void tst_frmDesign::rightClickDeletesHotSpot()
     QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(350, 350));
 
     QCOMPARE(question, u"Do You Really want to delete Lot 1's  Hot Spot"_s);
-    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
-    QVERIFY(w.hotSpotTable().HotSpotNames[0].isEmpty());
-    QCOMPARE(w.hotSpotTable().HotSpotNames[1], u"Lot 2"_s);
+    QCOMPARE(w.hotSpotTable().HotSpotCount(), 2);
+    QVERIFY(w.hotSpotTable().HotSpotNames(0).isEmpty());
+    QCOMPARE(w.hotSpotTable().HotSpotNames(1), u"Lot 2"_s);
     QVERIFY(!w.isSaved());
 }
 
@@ -674,19 +674,19 @@ void tst_frmDesign::editMenuUndoesByKeys()
     QCOMPARE(box->text(), u"x"_s);
     const HotSpotTable &table = w.hotSpotTable();
     QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(table.HotSpotNames[0], u"Lot 1"_s);
+    QCOMPARE(table.HotSpotNames(0), u"Lot 1"_s);
     QCOMPARE(map->hotSpotCount(), 2);
     QVERIFY(w.isSaved());
     QCOMPARE(redo->text(), u"Redo Delete Lot 1"_s);
     QCOMPARE(box->text(), u"x"_s);
 
     QTest::keyClick(w.windowHandle(), Qt::Key_Y, Qt::ControlModifier);
-    QVERIFY(table.HotSpotNames[0].isEmpty());
+    QVERIFY(table.HotSpotNames(0).isEmpty());
     QVERIFY(!w.isSaved());
     QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(w.isSaved());
     QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-    QVERIFY(table.HotSpotNames[0].isEmpty());
+    QVERIFY(table.HotSpotNames(0).isEmpty());
     QCOMPARE(map->hotSpotCount(), 1);
     QVERIFY(!w.isSaved());
     QCOMPARE(redo->text(), u"Redo"_s);
@@ -723,7 +723,7 @@ void tst_frmDesign::escapeAndBackspaceWhileOutlining()
     // With no polygon the keys reach the box as before.
     QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
     QCOMPARE(box->text(), u"ab"_s);
-    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
+    QCOMPARE(w.hotSpotTable().HotSpotCount(), 2);
 }
 
 // Ctrl+1, then Ctrl++ (or Ctrl+- for negative steps) as often as asked, as real key events.
@@ -883,7 +883,7 @@ void tst_frmDesign::coordinatesAtEveryZoom()
     });
     QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, onScreen(lot2, { 0.5, 0.5 }));
     QCOMPARE(question, u"Do You Really want to delete Lot 2's  Hot Spot"_s);
-    QCOMPARE(w.hotSpotTable().HotSpotCount, 2);
+    QCOMPARE(w.hotSpotTable().HotSpotCount(), 2);
 }
 
 void tst_frmDesign::wheelScrollsAndZoomsAboutTheMouse()
@@ -972,7 +972,7 @@ void tst_frmDesign::moveCornersDragsAtAnyZoom()
     QTest::mouseMove(map, at(310, 320));
     QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, at(310, 320));
     const HotSpotTable &table = w.hotSpotTable();
-    QCOMPARE(table.HotSpotCoords[0], u"310,320,400,300,400,400,300,400"_s);
+    QCOMPARE(table.HotSpotCoords(0), u"310,320,400,300,400,400,300,400"_s);
     QCOMPARE(map->cornerHandles().polygons()[0][0], QPointF(310, 320));
     QVERIFY(!w.isSaved());
     QCOMPARE(child<QAction>(u"mnuUndo"_s)->text(), u"Undo Move Corner of Lot 1"_s);
@@ -983,14 +983,14 @@ void tst_frmDesign::moveCornersDragsAtAnyZoom()
     QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
     QCOMPARE(map->cornerHandles().polygons()[0][2], QPointF(400, 400));
     QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, at(450, 450));
-    QCOMPARE(table.HotSpotCoords[0], u"310,320,400,300,400,400,300,400"_s);
+    QCOMPARE(table.HotSpotCoords(0), u"310,320,400,300,400,400,300,400"_s);
 
     // The other gestures rest: a right click on a hot spot asks nothing.
     QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, at(550, 350));
     QVERIFY(m_modals->seen.isEmpty());
 
     QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(table.HotSpotCoords[0], u"300,300,400,300,400,400,300,400"_s);
+    QCOMPARE(table.HotSpotCoords(0), u"300,300,400,300,400,400,300,400"_s);
     QCOMPARE(map->cornerHandles().polygons()[0][0], QPointF(300, 300));
     QVERIFY(w.isSaved());
 
@@ -1018,7 +1018,7 @@ void tst_frmDesign::everyHotSpotReachableAsWritten()
             + big.toLatin1() + "\" ID=\"Big\" color=\"#00ff00\">\r\n</map>\r\n");
     frmDesign &w = openWindow();
     const HotSpotTable &table = w.hotSpotTable();
-    QCOMPARE(table.HotSpotCount, 5);
+    QCOMPARE(table.HotSpotCount(), 5);
     auto *map = child<QWidget>(u"ImageMap1"_s);
     QVERIFY(map);
 
@@ -1053,14 +1053,14 @@ void tst_frmDesign::everyHotSpotReachableAsWritten()
     QCOMPARE(asked,
         (QStringList { u"Change A&amp;B's to: "_s,
             u"Do You Really want to delete Lot &#55;'s  Hot Spot"_s, u"Change Pair's to: "_s }));
-    QCOMPARE(table.HotSpotNames[0], u"AB"_s);
-    QVERIFY(table.HotSpotNames[1].isEmpty());
-    QCOMPARE(table.HotSpotNames[2], u"Lot 7"_s);
-    QCOMPARE(table.HotSpotCoords[2], u"200,10,250,10,250,60,200,60"_s);
-    QCOMPARE(table.HotSpotCoords[3], u"10,100,110,100,60,150"_s);
+    QCOMPARE(table.HotSpotNames(0), u"AB"_s);
+    QVERIFY(table.HotSpotNames(1).isEmpty());
+    QCOMPARE(table.HotSpotNames(2), u"Lot 7"_s);
+    QCOMPARE(table.HotSpotCoords(2), u"200,10,250,10,250,60,200,60"_s);
+    QCOMPARE(table.HotSpotCoords(3), u"10,100,110,100,60,150"_s);
     // Looking at the long list through the prompt leaves it whole, and the box shows it all.
     QCOMPARE(shownLength, big.size());
-    QCOMPARE(table.HotSpotCoords[4], big);
+    QCOMPARE(table.HotSpotCoords(4), big);
     QCOMPARE(child<QLineEdit>(u"Coord_F"_s)->text(), big);
 }
 

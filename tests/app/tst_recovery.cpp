@@ -96,7 +96,7 @@ void tst_Recovery::start(ProgramRun &run)
 {
     run.prompts.expectOpenFile(m_map);
     run.files.mnuLoad_Click();
-    QCOMPARE(run.table.HotSpotCount, 2);
+    QCOMPARE(run.table.HotSpotCount(), 2);
     QVERIFY(run.prompts.unusedAnswers().isEmpty());
     run.prompts = ScriptedPrompts();
 }
@@ -258,7 +258,7 @@ void tst_Recovery::nextStartOffersLeftCopies()
     QVERIFY(!QFile::exists(damagedCopy));
     QVERIFY(!QFile::exists(takenCopy));
     QVERIFY(QFile::exists(runningCopy));
-    QCOMPARE(run.table.HotSpotNames[0], u"Lot 7"_s);
+    QCOMPARE(run.table.HotSpotNames(0), u"Lot 7"_s);
     QVERIFY(run.view.saved);
 
     // Yes: the recovered hot spots replace the table, unsaved, until saved to their map.
@@ -268,9 +268,9 @@ void tst_Recovery::nextStartOffersLeftCopies()
     recovery.offerRecovery();
     QCOMPARE(run.prompts.texts(), QStringList { question });
     QVERIFY(!QFile::exists(takenCopy));
-    QCOMPARE(run.table.HotSpotCount, 2);
-    QCOMPARE(run.table.HotSpotNames[1], u"Lot 3"_s);
-    QCOMPARE(run.control.coordsString, run.table.MapText);
+    QCOMPARE(run.table.HotSpotCount(), 2);
+    QCOMPARE(run.table.HotSpotNames(1), u"Lot 3"_s);
+    QCOMPARE(run.control.coordsString, run.table.MapText());
     QCOMPARE(run.files.CoordFilePath, leftPath);
     QCOMPARE(run.view.hotSpotFile, leftPath);
     QVERIFY(!run.view.saved);

@@ -104,7 +104,7 @@ void tst_UndoRedo::loadSample(ProgramRun &run)
     run.script({ u"open:"_s + m_map, u"yes"_s });
     run.files.mnuLoad_Click();
     run.editing.ImageMap1_HotSpotMouseUp(u"Gone"_s, 2, 0, 0, 0);
-    QCOMPARE(run.table.HotSpotCount, 3);
+    QCOMPARE(run.table.HotSpotCount(), 3);
     QVERIFY(run.history.stack().canUndo());
 }
 
@@ -145,7 +145,7 @@ void tst_UndoRedo::eachStepUndoesToTheSavedBytes()
     run.files.CoordFilePath = m_map;
     loadSample(run);
     const QByteArray before = save(run);
-    const QString textBefore = run.table.MapText;
+    const QString textBefore = run.table.MapText();
 
     run.script(answers);
     const QString step = QString::fromLatin1(QTest::currentDataTag());
@@ -181,17 +181,17 @@ void tst_UndoRedo::eachStepUndoesToTheSavedBytes()
     for (int round = 0; round < 2; ++round) {
         run.history.undo();
         QVERIFY(!run.view.saved);
-        QCOMPARE(run.control.coordsString, run.table.MapText);
-        QCOMPARE(run.table.MapText, textBefore);
+        QCOMPARE(run.control.coordsString, run.table.MapText());
+        QCOMPARE(run.table.MapText(), textBefore);
         QCOMPARE(save(run), before);
         run.history.redo();
         QVERIFY(!run.view.saved);
-        QCOMPARE(run.control.coordsString, run.table.MapText);
+        QCOMPARE(run.control.coordsString, run.table.MapText());
         QCOMPARE(save(run), after);
     }
     QCOMPARE(run.capture.NewCoords, coordsUnderConstruction);
     // Corner edits touch only their own corner's text.
-    const QString lot7 = run.table.HotSpotCoords[0];
+    const QString lot7 = run.table.HotSpotCoords(0);
     if (step == u"move corner")
         QCOMPARE(lot7, u"40,30,210,35,200,120,40,120"_s);
     else if (step == u"add corner")

@@ -85,7 +85,7 @@ static QByteArray tableBytes(const HotSpotTable &table)
 {
     QStringList areaLines;
     for (int slot = 0; slot < table.usedSlots(); ++slot) {
-        if (!table.HotSpotCoords[slot].isEmpty())
+        if (!table.HotSpotCoords(slot).isEmpty())
             areaLines.append(table.BuildAreaLine(slot));
     }
     return mapBytes(areaLines);
@@ -173,7 +173,7 @@ void tst_FileCommands::save()
         QVERIFY(m->control.calls.isEmpty());
         QVERIFY(m->settings.writes.isEmpty());
     } else {
-        QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + m->table.MapText });
+        QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + m->table.MapText() });
     }
     if (outcome == SaveOutcome::Written) {
         QCOMPARE(readBytes(m->files.CoordFilePath), tableBytes(m->table));
@@ -285,7 +285,7 @@ void tst_FileCommands::loadTypeTest()
     writeBytes(path, mapBytes({ MapFormat::areaLine(u"1,2,3,4,5,6"_s, u"7"_s) }));
     m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
     m->table.AddHotSpot(u"20,20,30,20,30,30"_s, u"older"_s);
-    const QString oldMapText = m->table.MapText;
+    const QString oldMapText = m->table.MapText();
     m->files.CoordFilePath = u"old.map"_s;
     m->view.hotSpotFile = u"old.map"_s;
     m->view.saved = false;
@@ -300,10 +300,10 @@ void tst_FileCommands::loadTypeTest()
         QCOMPARE(m->prompts.shown.size(), 1);
         QCOMPARE(m->view.hotSpotFile, path);
         QCOMPARE(m->files.CoordFilePath, path);
-        QCOMPARE(m->table.HotSpotCount, 1);
-        QCOMPARE(m->table.HotSpotNames[0], u"7"_s);
-        QVERIFY(m->table.HotSpotNames[1].isEmpty());
-        QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + m->table.MapText });
+        QCOMPARE(m->table.HotSpotCount(), 1);
+        QCOMPARE(m->table.HotSpotNames(0), u"7"_s);
+        QVERIFY(m->table.HotSpotNames(1).isEmpty());
+        QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + m->table.MapText() });
     } else {
         const ScriptedPrompts::Record &box = m->prompts.shown.last();
         QCOMPARE(box.text, u"Not a .MAP file type!"_s);
@@ -311,8 +311,8 @@ void tst_FileCommands::loadTypeTest()
         QCOMPARE(box.buttons, Prompts::Buttons::Ok);
         QVERIFY(m->view.hotSpotFile.isEmpty());
         QCOMPARE(m->files.CoordFilePath, u"old.map"_s);
-        QCOMPARE(m->table.HotSpotCount, 2);
-        QCOMPARE(m->table.MapText, oldMapText);
+        QCOMPARE(m->table.HotSpotCount(), 2);
+        QCOMPARE(m->table.MapText(), oldMapText);
         QVERIFY(m->control.calls.isEmpty());
     }
     QVERIFY(m->settings.writes.isEmpty());
@@ -330,7 +330,7 @@ void tst_FileCommands::loadCancelled()
 
     QVERIFY(m->view.hotSpotFile.isEmpty());
     QCOMPARE(m->files.CoordFilePath, m_dir->filePath(u"old.map"_s));
-    QCOMPARE(m->table.HotSpotNames[0], u"old"_s);
+    QCOMPARE(m->table.HotSpotNames(0), u"old"_s);
     QVERIFY(m->control.calls.isEmpty());
     const Prompts::FileDialog dialog = m->prompts.shown.first().dialog;
     QCOMPARE(dialog.filter, u"Map|*.map"_s);
@@ -362,7 +362,7 @@ void tst_FileCommands::loadReaderFailureStillPushesMapText()
     const QString path = m_dir->filePath(u"x.map"_s);
     QVERIFY(QDir().mkdir(path));
     m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
-    const QString oldMapText = m->table.MapText;
+    const QString oldMapText = m->table.MapText();
     m->prompts.expectOpenFile(path);
     m->prompts.expectMessage(Prompts::Button::Ok);
 
@@ -371,7 +371,7 @@ void tst_FileCommands::loadReaderFailureStillPushesMapText()
     QCOMPARE(m->prompts.texts().last(), u"75 Path/File access error File:"_s + path);
     QCOMPARE(m->files.CoordFilePath, path);
     QVERIFY(m->view.hotSpotFile.isEmpty());
-    QVERIFY(m->table.HotSpotNames[0].isEmpty());
+    QVERIFY(m->table.HotSpotNames(0).isEmpty());
     QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + oldMapText });
 }
 

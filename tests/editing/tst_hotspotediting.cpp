@@ -231,15 +231,15 @@ void tst_HotSpotEditing::makeHotSpot()
     plainClick(30, 40);
 
     QCOMPARE(shownPrompts(), prompts);
-    QCOMPARE(m_table.HotSpotCount, added.isEmpty() ? 2 : 3);
+    QCOMPARE(m_table.HotSpotCount(), added.isEmpty() ? 2 : 3);
     if (!added.isEmpty()) {
-        QCOMPARE(m_table.HotSpotNames[2], added);
-        QCOMPARE(m_table.HotSpotCoords[2], u"10,20,30,40"_s);
+        QCOMPARE(m_table.HotSpotNames(2), added);
+        QCOMPARE(m_table.HotSpotCoords(2), u"10,20,30,40"_s);
     }
     QCOMPARE(m_view.isSaved(), saved);
     QCOMPARE(this->pushes(), pushes);
     if (pushes > 0)
-        QCOMPARE(m_control.coordsString, m_table.MapText);
+        QCOMPARE(m_control.coordsString, m_table.MapText());
     verifyIdle();
 }
 
@@ -271,25 +271,25 @@ void tst_HotSpotEditing::mouseUpClosingNothingAsksNothing()
     QVERIFY(m_prompts.shown.isEmpty());
     QCOMPARE(m_capture->CornerCount, corners);
     QCOMPARE(m_capture->Drawing, false);
-    QCOMPARE(m_table.HotSpotCount, 2);
+    QCOMPARE(m_table.HotSpotCount(), 2);
     QCOMPARE(m_view.isSaved(), true);
     QCOMPARE(pushes(), 0);
 }
 
 void tst_HotSpotEditing::fullTableRefusesBeforeAsking()
 {
-    for (int slot = m_table.HotSpotCount; slot < HotSpotTable::Capacity; ++slot)
+    for (int slot = m_table.HotSpotCount(); slot < HotSpotTable::Capacity; ++slot)
         QCOMPARE(m_table.AddHotSpot(u"1,1,2,2"_s, QString::number(slot)),
             HotSpotTable::AddResult::Added);
-    const QString mapText = m_table.MapText;
+    const QString mapText = m_table.MapText();
     m_prompts.expectMessage(Prompts::Button::Ok);
     shiftClick(10, 20);
     plainClick(30, 40);
 
     QCOMPARE(shownPrompts(),
         QStringList { okMessage(u"The map is full: it cannot hold more than 1001 Hot Spots"_s) });
-    QCOMPARE(m_table.HotSpotCount, HotSpotTable::Capacity);
-    QCOMPARE(m_table.MapText, mapText);
+    QCOMPARE(m_table.HotSpotCount(), HotSpotTable::Capacity);
+    QCOMPARE(m_table.MapText(), mapText);
     QCOMPARE(m_view.isSaved(), true);
     QCOMPARE(pushes(), 0);
     verifyIdle();
@@ -392,15 +392,15 @@ void tst_HotSpotEditing::hotSpotClick()
     clickHotSpot(clicked, 1, shift);
 
     QCOMPARE(shownPrompts(), prompts);
-    QCOMPARE(m_table.HotSpotNames[0], lot7Name);
-    QCOMPARE(m_table.HotSpotCoords[0], lot7Coords);
-    QCOMPARE(m_table.HotSpotNames[1], u"Shed"_s);
-    QCOMPARE(m_table.HotSpotCount, 2);
+    QCOMPARE(m_table.HotSpotNames(0), lot7Name);
+    QCOMPARE(m_table.HotSpotCoords(0), lot7Coords);
+    QCOMPARE(m_table.HotSpotNames(1), u"Shed"_s);
+    QCOMPARE(m_table.HotSpotCount(), 2);
     QCOMPARE(m_view.coordF, coordF);
     QCOMPARE(m_view.isSaved(), saved);
     QCOMPARE(this->pushes(), pushes);
     if (pushes > 0)
-        QCOMPARE(m_control.coordsString, m_table.MapText);
+        QCOMPARE(m_control.coordsString, m_table.MapText());
 }
 
 void tst_HotSpotEditing::modifyStoresAnyText()
@@ -409,9 +409,9 @@ void tst_HotSpotEditing::modifyStoresAnyText()
     m_prompts.expectInput(text);
     clickHotSpot(u"Shed"_s, 1, 2);
 
-    QCOMPARE(m_table.HotSpotCoords[1], text);
-    QVERIFY(m_table.MapText.contains(u"COORDS=\"not a list <&> of numbers\" ID=\"Shed\""_s));
-    QCOMPARE(m_control.coordsString, m_table.MapText);
+    QCOMPARE(m_table.HotSpotCoords(1), text);
+    QVERIFY(m_table.MapText().contains(u"COORDS=\"not a list <&> of numbers\" ID=\"Shed\""_s));
+    QCOMPARE(m_control.coordsString, m_table.MapText());
     QCOMPARE(m_view.coordF, ShedCoords);
     QCOMPARE(m_view.isSaved(), false);
 }
@@ -450,16 +450,16 @@ void tst_HotSpotEditing::deleteWithAnyKey()
     m_editing->ImageMap1_HotSpotMouseUp(clicked, 2, shift, 300, 300);
 
     QCOMPARE(shownPrompts(), QStringList { deleteQuestion(clicked) });
-    QCOMPARE(m_table.HotSpotCount, 2);
-    QCOMPARE(m_table.HotSpotCoords[0].isEmpty(), deleted);
-    QCOMPARE(m_table.HotSpotNames[0].isEmpty(), deleted);
-    QCOMPARE(m_table.HotSpotNames[1], u"Shed"_s);
+    QCOMPARE(m_table.HotSpotCount(), 2);
+    QCOMPARE(m_table.HotSpotCoords(0).isEmpty(), deleted);
+    QCOMPARE(m_table.HotSpotNames(0).isEmpty(), deleted);
+    QCOMPARE(m_table.HotSpotNames(1), u"Shed"_s);
     QCOMPARE(m_view.isSaved(), saved);
     QCOMPARE(pushes(), deleted ? 1 : 0);
     if (deleted) {
-        QCOMPARE(m_control.coordsString, m_table.MapText);
-        QVERIFY(!m_table.MapText.contains(u"Lot 7"_s));
-        QVERIFY(m_table.MapText.contains(u"Shed"_s));
+        QCOMPARE(m_control.coordsString, m_table.MapText());
+        QVERIFY(!m_table.MapText().contains(u"Lot 7"_s));
+        QVERIFY(m_table.MapText().contains(u"Shed"_s));
     }
 }
 
@@ -468,30 +468,30 @@ void tst_HotSpotEditing::unnamedHotSpotBesideDeletedSlot()
 {
     m_table.ClearHotSpot(0);
     QCOMPARE(m_table.AddHotSpot(u"7,7,8,8"_s, u"x"_s), HotSpotTable::AddResult::Added);
-    m_table.HotSpotNames[2].clear();
+    m_table.HotSpotNames(2).clear();
 
     m_prompts.expectInput(u"3,3,4,4"_s);
     clickHotSpot(QString(), 1, 2);
     QCOMPARE(m_view.coordF, u"7,7,8,8"_s);
-    QCOMPARE(m_table.HotSpotCoords[0], QString());
-    QCOMPARE(m_table.HotSpotCoords[2], u"3,3,4,4"_s);
+    QCOMPARE(m_table.HotSpotCoords(0), QString());
+    QCOMPARE(m_table.HotSpotCoords(2), u"3,3,4,4"_s);
 
     m_prompts.expectMessage(Prompts::Button::Yes);
     clickHotSpot(QString(), 2, 0);
-    QCOMPARE(m_table.HotSpotCoords[2], QString());
-    QVERIFY(!m_table.MapText.contains(u"3,3,4,4"_s));
-    QCOMPARE(m_table.HotSpotCount, 3);
+    QCOMPARE(m_table.HotSpotCoords(2), QString());
+    QVERIFY(!m_table.MapText().contains(u"3,3,4,4"_s));
+    QCOMPARE(m_table.HotSpotCount(), 3);
 }
 
 void tst_HotSpotEditing::refreshImageMapRebuildsStaleText()
 {
-    m_table.MapText = u"<map name=map>"_s;
-    m_table.HotSpotCoords[1] = u"2,2,3,3"_s;
+    m_table.MapText() = u"<map name=map>"_s;
+    m_table.HotSpotCoords(1) = u"2,2,3,3"_s;
     m_editing->RefreshImageMap();
-    QCOMPARE(m_table.MapText,
+    QCOMPARE(m_table.MapText(),
         u"<map name=map><AREA SHAPE=POLY COORDS=\"1,1,50,1,50,50\" ID=\"Lot 7\" color=\"#00ff00\">"
         "<AREA SHAPE=POLY COORDS=\"2,2,3,3\" ID=\"Shed\" color=\"#00ff00\"></map>"_s);
-    QCOMPARE(m_control.calls, QStringList { u"coordsstring="_s + m_table.MapText });
+    QCOMPARE(m_control.calls, QStringList { u"coordsstring="_s + m_table.MapText() });
 }
 
 QTEST_GUILESS_MAIN(tst_HotSpotEditing)

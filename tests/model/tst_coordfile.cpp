@@ -131,7 +131,7 @@ void tst_CoordFile::workedExample()
     m_table->AddHotSpot(u"250,40,300,40,300,90"_s, u"Shed"_s);
     m_table->ClearHotSpot(1);
 
-    QCOMPARE(m_table->MapText,
+    QCOMPARE(m_table->MapText(),
         u"<map name=map><AREA SHAPE=POLY COORDS=\"40,30,200,30,200,120\" ID=\"Lot 7\" "
         "color=\"#00ff00\"><AREA SHAPE=POLY COORDS=\"250,40,300,40,300,90\" ID=\"Shed\" "
         "color=\"#00ff00\"></map>"_s);
@@ -157,18 +157,18 @@ void tst_CoordFile::writtenFileReadsBack()
     m_table->AddHotSpot(u"9,9"_s, u"deleted"_s);
     m_table->ClearHotSpot(4);
     m_table->ClearHotSpot(0);
-    const QString built = m_table->MapText;
+    const QString built = m_table->MapText();
 
     QVERIFY(WriteCoordFile(path(u"map.map"_s), *m_table, m_prompts, m_settings));
     auto read = std::make_unique<HotSpotTable>();
     ReadCoordFile(path(u"map.map"_s), *read, m_prompts, m_settings, m_view);
 
-    QCOMPARE(read->HotSpotCount, 3);
+    QCOMPARE(read->HotSpotCount(), 3);
     for (int slot = 0; slot < 3; ++slot) {
-        QCOMPARE(read->HotSpotCoords[slot], coords.at(slot + 1));
-        QCOMPARE(read->HotSpotNames[slot], names.at(slot + 1));
+        QCOMPARE(read->HotSpotCoords(slot), coords.at(slot + 1));
+        QCOMPARE(read->HotSpotNames(slot), names.at(slot + 1));
     }
-    QCOMPARE(read->MapText + footer, built);
+    QCOMPARE(read->MapText() + footer, built);
 }
 
 void tst_CoordFile::readCoordFile_data()
@@ -249,8 +249,8 @@ void tst_CoordFile::readCoordFile()
     else if (target == u"empty path")
         file.clear();
 
-    m_table->HotSpotCount = 7;
-    m_table->MapText = u"previous"_s;
+    m_table->HotSpotCount() = 7;
+    m_table->MapText() = u"previous"_s;
     m_view.hotSpotFile = u"box"_s;
     for (qsizetype i = 0; i < messages.size(); ++i)
         m_prompts.expectMessage(Prompts::Button::Ok);
@@ -266,12 +266,12 @@ void tst_CoordFile::readCoordFile()
         QCOMPARE(shown.icon, Prompts::Icon::None);
         QCOMPARE(shown.caption, u"QuorvelImap"_s);
     }
-    QCOMPARE(m_table->HotSpotCount, coords.size());
+    QCOMPARE(m_table->HotSpotCount(), coords.size());
     for (qsizetype slot = 0; slot < coords.size(); ++slot) {
-        QCOMPARE(m_table->HotSpotCoords.at(slot), coords.at(slot));
-        QCOMPARE(m_table->HotSpotNames.at(slot), names.at(slot));
+        QCOMPARE(m_table->HotSpotCoords(slot), coords.at(slot));
+        QCOMPARE(m_table->HotSpotNames(slot), names.at(slot));
     }
-    QCOMPARE(m_table->MapText, mapText);
+    QCOMPARE(m_table->MapText(), mapText);
     QCOMPARE(m_settings.writes,
         settingCleared ? QStringList { u"Settings/CoordFile="_s } : QStringList {});
     QCOMPARE(m_view.hotSpotFile, boxEmptied ? QString() : u"box"_s);
@@ -292,7 +292,7 @@ void tst_CoordFile::readCoordFile()
 void tst_CoordFile::creatingTheMissingFileFailsToTheCaller()
 {
     const QString file = path(u"map.map"_s);
-    m_table->MapText = u"previous"_s;
+    m_table->MapText() = u"previous"_s;
     int number = 0;
     {
         FileSizeLimit limit(0);
@@ -302,7 +302,7 @@ void tst_CoordFile::creatingTheMissingFileFailsToTheCaller()
     }
     QCOMPARE(number, 75);
     QVERIFY(m_prompts.shown.isEmpty());
-    QCOMPARE(m_table->MapText, u"previous"_s);
+    QCOMPARE(m_table->MapText(), u"previous"_s);
     QCOMPARE(entries(m_dir->path()), QStringList {});
 }
 
@@ -360,14 +360,14 @@ void tst_CoordFile::parseCoordFileLine()
     QFETCH(QString, name);
     QFETCH(QString, message);
 
-    m_table->HotSpotCount = 2;
+    m_table->HotSpotCount() = 2;
     if (!message.isEmpty())
         m_prompts.expectMessage(Prompts::Button::Ok);
     ParseCoordFileLine(line, *m_table, m_prompts);
 
-    QCOMPARE(m_table->HotSpotCount, 3);
-    QCOMPARE(m_table->HotSpotCoords[2], coords);
-    QCOMPARE(m_table->HotSpotNames[2], name);
+    QCOMPARE(m_table->HotSpotCount(), 3);
+    QCOMPARE(m_table->HotSpotCoords(2), coords);
+    QCOMPARE(m_table->HotSpotNames(2), name);
     QCOMPARE(m_prompts.texts(), message.isEmpty() ? QStringList {} : QStringList { message });
 }
 
@@ -379,17 +379,17 @@ void tst_CoordFile::linesPastTheLastSlot()
             u"<AREA SHAPE=POLY COORDS=\"%1,0,1,1,0,1\" ID=\"n%1\" color=\"#00ff00\">"_s.arg(i));
     lines.append(footer);
     writeBytes(path(u"map.map"_s), crlf(lines));
-    m_table->HotSpotNames[1000] = u"stale"_s;
+    m_table->HotSpotNames(1000) = u"stale"_s;
 
     m_prompts.expectMessage(Prompts::Button::Ok);
     m_prompts.expectMessage(Prompts::Button::Ok);
     ReadCoordFile(path(u"map.map"_s), *m_table, m_prompts, m_settings, m_view);
 
     QCOMPARE(m_prompts.texts(), QStringList({ parseError9, parseError9 }));
-    QCOMPARE(m_table->HotSpotCount, 1001);
-    QCOMPARE(m_table->HotSpotNames[1000], u"n1000"_s);
+    QCOMPARE(m_table->HotSpotCount(), 1001);
+    QCOMPARE(m_table->HotSpotNames(1000), u"n1000"_s);
     lines.removeLast();
-    QCOMPARE(m_table->MapText, lines.join(QString()));
+    QCOMPARE(m_table->MapText(), lines.join(QString()));
 
     // What is written back stops at the last slot.
     QVERIFY(WriteCoordFile(path(u"out.map"_s), *m_table, m_prompts, m_settings));
@@ -452,10 +452,10 @@ void tst_CoordFile::unreadableLinesAfterTheFifthAreCounted()
         QCOMPARE(m_prompts.shown[i].buttons, Prompts::Buttons::Ok);
         QCOMPARE(m_prompts.shown[i].icon, Prompts::Icon::None);
     }
-    QCOMPARE(m_table->HotSpotCount, count);
-    QCOMPARE(m_table->HotSpotNames[count - 1], u"n%1"_s.arg(full ? 1000 : good + bad));
+    QCOMPARE(m_table->HotSpotCount(), count);
+    QCOMPARE(m_table->HotSpotNames(count - 1), u"n%1"_s.arg(full ? 1000 : good + bad));
     lines.removeLast();
-    QCOMPARE(m_table->MapText, lines.join(QString()));
+    QCOMPARE(m_table->MapText(), lines.join(QString()));
 }
 
 void tst_CoordFile::writeCoordFile_data()
@@ -488,7 +488,7 @@ void tst_CoordFile::writeCoordFile()
         m_table->ClearHotSpot(deleted);
     if (erase)
         m_table->EraseHotSpots();
-    const QString mapText = m_table->MapText;
+    const QString mapText = m_table->MapText();
 
     // A longer file is replaced completely.
     const QString file = path(u"map.map"_s);
@@ -497,7 +497,7 @@ void tst_CoordFile::writeCoordFile()
 
     QCOMPARE(readBytes(file), expected);
     QCOMPARE(m_settings.writes, QStringList { u"Settings/numLinesInCoordFile="_s + count });
-    QCOMPARE(m_table->MapText, mapText);
+    QCOMPARE(m_table->MapText(), mapText);
     QCOMPARE(entries(m_dir->path()), QStringList { u"map.map"_s });
 }
 
@@ -569,10 +569,10 @@ void tst_CoordFile::windows1252NamesSurvive()
     QVERIFY(!file.isEmpty());
     ReadCoordFile(file, *m_table, m_prompts, m_settings, m_view);
 
-    QCOMPARE(m_table->HotSpotCount, 3);
-    QCOMPARE(m_table->HotSpotNames[0], u"Café"_s);
-    QCOMPARE(m_table->HotSpotNames[1], u"Müller"_s);
-    QCOMPARE(m_table->HotSpotNames[2], u"€ 5 “A”"_s);
+    QCOMPARE(m_table->HotSpotCount(), 3);
+    QCOMPARE(m_table->HotSpotNames(0), u"Café"_s);
+    QCOMPARE(m_table->HotSpotNames(1), u"Müller"_s);
+    QCOMPARE(m_table->HotSpotNames(2), u"€ 5 “A”"_s);
 
     // Saved again, the names are UTF-8 and read back the same.
     m_table->BuildMapText();
@@ -594,10 +594,10 @@ void tst_CoordFile::mixedEncodingLines()
     writeBytes(path(u"map.map"_s), bytes);
     ReadCoordFile(path(u"map.map"_s), *m_table, m_prompts, m_settings, m_view);
 
-    QCOMPARE(m_table->HotSpotCount, 3);
-    QCOMPARE(m_table->HotSpotNames[0], u"Café"_s);
-    QCOMPARE(m_table->HotSpotNames[1], u"Café"_s);
-    QCOMPARE(m_table->HotSpotNames[2], u"€ €"_s);
+    QCOMPARE(m_table->HotSpotCount(), 3);
+    QCOMPARE(m_table->HotSpotNames(0), u"Café"_s);
+    QCOMPARE(m_table->HotSpotNames(1), u"Café"_s);
+    QCOMPARE(m_table->HotSpotNames(2), u"€ €"_s);
 }
 
 void tst_CoordFile::hostileFiles_data()
@@ -641,14 +641,14 @@ void tst_CoordFile::hostileFiles()
     ReadCoordFile(file, *m_table, prompts, m_settings, m_view);
 
     if (count >= 0)
-        QCOMPARE(m_table->HotSpotCount, count);
+        QCOMPARE(m_table->HotSpotCount(), count);
     else
-        QVERIFY(m_table->HotSpotCount >= 0 && m_table->HotSpotCount <= qMin(-count, 1001));
-    QVERIFY(m_table->MapText.size() <= content.size());
+        QVERIFY(m_table->HotSpotCount() >= 0 && m_table->HotSpotCount() <= qMin(-count, 1001));
+    QVERIFY(m_table->MapText().size() <= content.size());
     QVERIFY(WriteCoordFile(path(u"out.map"_s), *m_table, prompts, m_settings));
     auto read = std::make_unique<HotSpotTable>();
     ReadCoordFile(path(u"out.map"_s), *read, prompts, m_settings, m_view);
-    QVERIFY(read->HotSpotCount <= m_table->HotSpotCount);
+    QVERIFY(read->HotSpotCount() <= m_table->HotSpotCount());
 }
 
 QTEST_APPLESS_MAIN(tst_CoordFile)

@@ -79,22 +79,22 @@ void tst_HotSpotTable::findHotSpot()
 void tst_HotSpotTable::addHotSpot()
 {
     auto table = tableWith({ u"Lot"_s });
-    const QString before = table->MapText;
+    const QString before = table->MapText();
 
     QCOMPARE(table->AddHotSpot(u"9,9,9,9,9,9"_s, u"Lot"_s), HotSpotTable::AddResult::NameExists);
-    QCOMPARE(table->HotSpotCount, 1);
-    QCOMPARE(table->HotSpotCoords[1], QString());
-    QCOMPARE(table->MapText, before);
+    QCOMPARE(table->HotSpotCount(), 1);
+    QCOMPARE(table->HotSpotCoords(1), QString());
+    QCOMPARE(table->MapText(), before);
 
     QCOMPARE(table->AddHotSpot(u"7,7,7,7,7,7"_s, u"LOT"_s), HotSpotTable::AddResult::Added);
-    QCOMPARE(table->HotSpotCount, 2);
-    QCOMPARE(table->HotSpotNames[1], u"LOT"_s);
+    QCOMPARE(table->HotSpotCount(), 2);
+    QCOMPARE(table->HotSpotNames(1), u"LOT"_s);
 
     // Two slots of one name (as a loaded file can bring): the lower one is found, and the name
     // stays refused.
-    table->HotSpotCoords[2] = u"1,1,2,2,3,3"_s;
-    table->HotSpotNames[2] = u"LOT"_s;
-    table->HotSpotCount = 3;
+    table->HotSpotCoords(2) = u"1,1,2,2,3,3"_s;
+    table->HotSpotNames(2) = u"LOT"_s;
+    table->HotSpotCount() = 3;
     QCOMPARE(table->FindHotSpot(u"LOT"_s), 1);
     QCOMPARE(table->AddHotSpot(u"1,1"_s, u"LOT"_s), HotSpotTable::AddResult::NameExists);
 }
@@ -106,13 +106,13 @@ void tst_HotSpotTable::deletedSlotsStayBelowTheCount()
     table->AddHotSpot(u"2,2,2,2,2,2"_s, u"B"_s);
     table->AddHotSpot(u"3,3,3,3,3,3"_s, u"C"_s);
     table->ClearHotSpot(0);
-    QCOMPARE(table->HotSpotCount, 3);
+    QCOMPARE(table->HotSpotCount(), 3);
 
     // The deleted slot is not reused; its empty name still blocks an empty name.
     QCOMPARE(table->AddHotSpot(u"4,4,4,4,4,4"_s, u"D"_s), HotSpotTable::AddResult::Added);
-    QCOMPARE(table->HotSpotNames[3], u"D"_s);
+    QCOMPARE(table->HotSpotNames(3), u"D"_s);
     QCOMPARE(table->AddHotSpot(u"5,5"_s, QString()), HotSpotTable::AddResult::NameExists);
-    QCOMPARE(table->MapText,
+    QCOMPARE(table->MapText(),
         header + area(u"2,2,2,2,2,2"_s, u"B"_s) + area(u"3,3,3,3,3,3"_s, u"C"_s)
             + area(u"4,4,4,4,4,4"_s, u"D"_s) + footer);
 }
@@ -120,35 +120,35 @@ void tst_HotSpotTable::deletedSlotsStayBelowTheCount()
 void tst_HotSpotTable::renameHotSpot()
 {
     auto table = tableWith({ u"A"_s, u"B"_s });
-    table->MapText = u"stale"_s;
+    table->MapText() = u"stale"_s;
 
     QVERIFY(!table->RenameHotSpot(0, u"A"_s));
     QVERIFY(!table->RenameHotSpot(0, u"B"_s));
-    QCOMPARE(table->HotSpotNames[0], u"A"_s);
+    QCOMPARE(table->HotSpotNames(0), u"A"_s);
     // A refused rename still rebuilds the map text.
-    QVERIFY(table->MapText.startsWith(header));
+    QVERIFY(table->MapText().startsWith(header));
 
     QVERIFY(table->RenameHotSpot(0, u"a"_s));
-    QCOMPARE(table->HotSpotNames[0], u"a"_s);
-    QCOMPARE(table->HotSpotCoords[0], u"1,2,3,4,5,6"_s);
-    QCOMPARE(table->MapText,
+    QCOMPARE(table->HotSpotNames(0), u"a"_s);
+    QCOMPARE(table->HotSpotCoords(0), u"1,2,3,4,5,6"_s);
+    QCOMPARE(table->MapText(),
         header + area(u"1,2,3,4,5,6"_s, u"a"_s) + area(u"1,2,3,4,5,6"_s, u"B"_s) + footer);
 }
 
 void tst_HotSpotTable::eraseKeepsCountAndMapText()
 {
     auto table = tableWith({ u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s });
-    const QString before = table->MapText;
+    const QString before = table->MapText();
     table->EraseHotSpots();
-    QCOMPARE(table->HotSpotCount, 5);
-    QCOMPARE(table->MapText, before);
+    QCOMPARE(table->HotSpotCount(), 5);
+    QCOMPARE(table->MapText(), before);
     QCOMPARE(table->FindHotSpot(u"A"_s), -1);
     QCOMPARE(table->FindHotSpot(QString()), 0);
 
     QCOMPARE(table->AddHotSpot(u"8,8,9,9,8,9"_s, u"A"_s), HotSpotTable::AddResult::Added);
-    QCOMPARE(table->HotSpotCount, 6);
-    QCOMPARE(table->HotSpotNames[5], u"A"_s);
-    QCOMPARE(table->MapText, header + area(u"8,8,9,9,8,9"_s, u"A"_s) + footer);
+    QCOMPARE(table->HotSpotCount(), 6);
+    QCOMPARE(table->HotSpotNames(5), u"A"_s);
+    QCOMPARE(table->MapText(), header + area(u"8,8,9,9,8,9"_s, u"A"_s) + footer);
 }
 
 void tst_HotSpotTable::fullTableRefusesWithoutTouchingSlots()
@@ -157,22 +157,22 @@ void tst_HotSpotTable::fullTableRefusesWithoutTouchingSlots()
     for (int i = 0; i < HotSpotTable::Capacity; ++i)
         QCOMPARE(table->AddHotSpot(u"1,1,2,2,3,3"_s, QString::number(i)),
             HotSpotTable::AddResult::Added);
-    QCOMPARE(table->HotSpotCount, 1001);
-    QCOMPARE(table->HotSpotNames[1000], u"1000"_s);
-    const QString before = table->MapText;
+    QCOMPARE(table->HotSpotCount(), 1001);
+    QCOMPARE(table->HotSpotNames(1000), u"1000"_s);
+    const QString before = table->MapText();
 
     // The name check comes first.
     QCOMPARE(table->AddHotSpot(u"4,4"_s, u"7"_s), HotSpotTable::AddResult::NameExists);
     QCOMPARE(table->AddHotSpot(u"4,4"_s, u"new"_s), HotSpotTable::AddResult::TableFull);
-    QCOMPARE(table->HotSpotCount, 1001);
-    QCOMPARE(table->HotSpotNames[1000], u"1000"_s);
-    QCOMPARE(table->MapText, before);
+    QCOMPARE(table->HotSpotCount(), 1001);
+    QCOMPARE(table->HotSpotNames(1000), u"1000"_s);
+    QCOMPARE(table->MapText(), before);
 
     // A count past the last slot (as only a corrupt state could give) is never walked beyond it.
-    table->HotSpotCount = 2000;
+    table->HotSpotCount() = 2000;
     QCOMPARE(table->FindHotSpot(u"new"_s), -1);
     table->BuildMapText();
-    QCOMPARE(table->MapText, before);
+    QCOMPARE(table->MapText(), before);
 }
 
 void tst_HotSpotTable::mapText_data()
@@ -199,7 +199,7 @@ void tst_HotSpotTable::mapText()
 
     auto table = tableWith({});
     QCOMPARE(table->AddHotSpot(coords, name), HotSpotTable::AddResult::Added);
-    QCOMPARE(table->MapText, expected);
+    QCOMPARE(table->MapText(), expected);
     QCOMPARE(table->BuildAreaLine(0), area(coords, name));
 }
 

@@ -238,7 +238,7 @@ void tst_PageImport::importCommand()
     QCOMPARE(shown[1].items, QStringList({ u"first (1 area)"_s, u"second (7 areas)"_s }));
     QCOMPARE(shown[1].current, 1);
 
-    QCOMPARE(m.table.HotSpotCount, 4);
+    QCOMPARE(m.table.HotSpotCount(), 4);
     const QStringList expected[] = {
         { u"10,20,30,20,30,40,10,40"_s, u"Lot 7 & 'B'"_s },
         { QString(), u"Dup"_s },
@@ -247,13 +247,13 @@ void tst_PageImport::importCommand()
         { u"1,3,10,0,5,5"_s, u"Café été"_s },
     };
     for (int slot = 0; slot < 4; ++slot) {
-        QCOMPARE(m.table.HotSpotNames[slot], expected[slot][1]);
+        QCOMPARE(m.table.HotSpotNames(slot), expected[slot][1]);
         if (!expected[slot][0].isEmpty())
-            QCOMPARE(m.table.HotSpotCoords[slot], expected[slot][0]);
+            QCOMPARE(m.table.HotSpotCoords(slot), expected[slot][0]);
     }
-    QVERIFY(maxCircleDeviation(corners(m.table.HotSpotCoords[1]), 50, 50, 10) <= halfPixel);
-    QCOMPARE(m.control.coordsString, m.table.MapText);
-    QVERIFY(m.table.MapText.contains(u"ID=\"Lot 7 & 'B'\""_s));
+    QVERIFY(maxCircleDeviation(corners(m.table.HotSpotCoords(1)), 50, 50, 10) <= halfPixel);
+    QCOMPARE(m.control.coordsString, m.table.MapText());
+    QVERIFY(m.table.MapText().contains(u"ID=\"Lot 7 & 'B'\""_s));
     QVERIFY(m.files.CoordFilePath.isEmpty());
     QVERIFY(m.view.hotSpotFile.isEmpty());
     QVERIFY(!m.view.saved);
@@ -279,9 +279,9 @@ void tst_PageImport::importCommand()
     // Cancelling the list changes nothing.
     m.prompts.expectOpenFile(page);
     m.prompts.expectChoice(-1);
-    const QString mapText = m.table.MapText;
+    const QString mapText = m.table.MapText();
     m.import.mnuImportWebPageMap_Click();
-    QCOMPARE(m.table.MapText, mapText);
+    QCOMPARE(m.table.MapText(), mapText);
     QCOMPARE(guardRuns.size(), 2);
     QVERIFY(m.prompts.unusedAnswers().isEmpty());
 }

@@ -4,10 +4,10 @@
 #include <QUndoCommand>
 
 class HotSpotTable;
+class MapDocument;
 
-/// One change to one slot of the hot-spot table, recorded right after the editor made it.
-/// Undo puts the slot and the count back exactly; redo makes the change again through the
-/// table's own method. The first redo, which QUndoStack runs on push, finds the change made.
+/// One change to one slot of the document's hot-spot table. redo() makes the change through
+/// the table's own method; undo() puts the slot and the count back exactly as they were.
 class HotSpotCommand : public QUndoCommand
 {
 public:
@@ -15,30 +15,26 @@ public:
     void redo() override;
 
 protected:
-    /// \a coordsBefore, \a nameBefore and \a countBefore: the slot and the count before the
-    /// change.
-    HotSpotCommand(HotSpotTable &table, int slot, const QString &coordsBefore,
-        const QString &nameBefore, qint16 countBefore, const QString &text);
+    /// Records \a slot and the count as they are now, before the change.
+    HotSpotCommand(MapDocument &document, int slot, const QString &text);
 
+    HotSpotTable &table();
     virtual void apply() = 0;
 
-    HotSpotTable &m_table;
     const int m_slot;
 
 private:
+    MapDocument &m_document;
     const QString m_coordsBefore;
     const QString m_nameBefore;
     const qint16 m_countBefore;
-    bool m_made = true;
 };
 
 /// A new hot spot appended to the table.
 class CreateHotSpotCommand final : public HotSpotCommand
 {
 public:
-    /// The table has just taken the hot spot in its last slot.
-    CreateHotSpotCommand(
-        HotSpotTable &table, const QString &coordsBefore, const QString &nameBefore);
+    CreateHotSpotCommand(MapDocument &document, const QString &coords, const QString &name);
 
 private:
     void apply() override;
@@ -51,7 +47,7 @@ private:
 class RenameHotSpotCommand final : public HotSpotCommand
 {
 public:
-    RenameHotSpotCommand(HotSpotTable &table, int slot, const QString &nameBefore);
+    RenameHotSpotCommand(MapDocument &document, int slot, const QString &name);
 
 private:
     void apply() override;
@@ -64,7 +60,7 @@ class SetCoordsCommand final : public HotSpotCommand
 {
 public:
     SetCoordsCommand(
-        HotSpotTable &table, int slot, const QString &coordsBefore, const QString &text);
+        MapDocument &document, int slot, const QString &coords, const QString &text);
 
 private:
     void apply() override;
@@ -76,8 +72,7 @@ private:
 class DeleteHotSpotCommand final : public HotSpotCommand
 {
 public:
-    DeleteHotSpotCommand(
-        HotSpotTable &table, int slot, const QString &coordsBefore, const QString &nameBefore);
+    DeleteHotSpotCommand(MapDocument &document, int slot);
 
 private:
     void apply() override;
