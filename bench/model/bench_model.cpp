@@ -29,10 +29,8 @@ std::unique_ptr<HotSpotTable> fullTable()
         for (const auto &[dx, dy] : { std::pair { 20, 0 }, { 80, 0 }, { 100, 20 }, { 100, 80 },
                  { 80, 100 }, { 20, 100 }, { 0, 80 }, { 0, 20 } })
             corners << QString::number(x + dx) << QString::number(y + dy);
-        table->HotSpotCoords(i) = corners.join(u',');
-        table->HotSpotNames(i) = u"Lot %1"_s.arg(i + 1);
+        table->AddHotSpot(corners.join(u','), u"Lot %1"_s.arg(i + 1));
     }
-    table->HotSpotCount() = HotSpotTable::Capacity;
     return table;
 }
 

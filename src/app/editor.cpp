@@ -4,6 +4,7 @@
 #include "app/recovery.h"
 #include "commands/filecommands.h"
 #include "document/mapdocument.h"
+#include "editing/controlsync.h"
 #include "editing/cornercapture.h"
 #include "editing/hotspotediting.h"
 #include "editing/movecorners.h"
@@ -49,8 +50,7 @@ Editor::Editor(Prompts &prompts, SettingsStore &settings, EditorView &view, Imag
     m_find = std::make_unique<FindHotSpotBox>(document.table(), prompts, window);
 
     // The views follow the document.
-    QObject::connect(&document, &MapDocument::hotSpotsChanged, &control,
-        [this] { m_control.setCoordsString(m_document->table().MapText()); });
+    showMapOnControl(document, control);
     QObject::connect(
         &document, &MapDocument::hotSpotsChanged, m_sites.get(), &SitesWindow::tableChanged);
     QObject::connect(&document, &MapDocument::hotSpotsChanged, m_find.get(), [this] {

@@ -77,8 +77,7 @@ MapDocument::AddResult MapDocument::addHotSpot(const QString &coords, const QStr
 bool MapDocument::renameHotSpot(int slot, const QString &newName)
 {
     if (m_table.HotSpotNameExists(newName)) {
-        m_table.BuildMapText();
-        emit hotSpotsChanged();
+        RefreshImageMap();
         return false;
     }
     m_stack.push(new RenameHotSpotCommand(*this, slot, newName));
@@ -89,8 +88,7 @@ void MapDocument::setCoords(int slot, const QString &coords, const QString &what
 {
     // Nothing to take back when the list stays as it was.
     if (coords == m_table.HotSpotCoords(slot)) {
-        m_table.BuildMapText();
-        emit hotSpotsChanged();
+        RefreshImageMap();
         return;
     }
     m_stack.push(new SetCoordsCommand(*this, slot, coords, what + u' ' + m_table.HotSpotNames(slot)));
@@ -99,8 +97,7 @@ void MapDocument::setCoords(int slot, const QString &coords, const QString &what
 void MapDocument::clearHotSpot(int slot)
 {
     if (m_table.HotSpotCoords(slot).isEmpty() && m_table.HotSpotNames(slot).isEmpty()) {
-        m_table.BuildMapText();
-        emit hotSpotsChanged();
+        RefreshImageMap();
         return;
     }
     m_stack.push(new DeleteHotSpotCommand(*this, slot));
@@ -108,8 +105,10 @@ void MapDocument::clearHotSpot(int slot)
 
 void MapDocument::RefreshImageMap()
 {
+    const QString before = m_table.MapText();
     m_table.BuildMapText();
-    emit hotSpotsChanged();
+    if (m_table.MapText() != before)
+        emit hotSpotsChanged();
 }
 
 void MapDocument::undo()

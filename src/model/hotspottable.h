@@ -71,6 +71,9 @@ public:
     int usedSlots() const;
 
 private:
+    // Tests set up states that only a sequence of edits could otherwise reach.
+    friend struct HotSpotTableAccess;
+
     std::array<QString, Capacity> m_coords;
     std::array<QString, Capacity> m_names;
     qint16 m_count = 0;

@@ -2,6 +2,8 @@
 #include "commands/filecommands.h"
 #include "editing/cornercapture.h"
 #include "model/hotspottable.h"
+
+#include "hotspottableaccess.h"
 #include "model/maptext.h"
 #include "platform/picturepreload.h"
 #include "platform/settingsstore.h"
@@ -265,10 +267,10 @@ void tst_AppShell::checkStartup(Ahead ahead)
         run.shell.setPicturePreload(&*preload);
     run.control.coordsFileError = coordsFileError;
     run.view.hotSpotFile = u"previous"_s;
-    run.view.saved = false;
+    run.document.setIsSaved(false);
     run.capture.ReadoutIndex = 3;
     run.capture.Drawing = true;
-    run.table.HotSpotCount() = 7;
+    HotSpotTableAccess::count(HotSpotTableAccess::of(run.document)) = 7;
     for (int i = 0; i < messages.size(); ++i)
         run.prompts.expectMessage(Prompts::Button::Ok);
 
@@ -280,18 +282,18 @@ void tst_AppShell::checkStartup(Ahead ahead)
         QCOMPARE(box.buttons, Prompts::Buttons::Ok);
     }
     QCOMPARE(m_settings->writes, inDir(writes));
-    QCOMPARE(run.files.CoordFilePath, inDir(coordFilePath));
+    QCOMPARE(run.document.CoordFilePath(), inDir(coordFilePath));
     QCOMPARE(run.view.hotSpotFile, inDir(hotSpotFileText));
     QCOMPARE(run.table.HotSpotCount(), hotSpots);
     QCOMPARE(!run.control.picture.isNull(), pictureShown);
     if (pictureShown)
         QCOMPARE(run.control.picture.size(), QSize(40, 30));
-    QCOMPARE(run.shell.PicturePath, inDir(picturePath));
+    QCOMPARE(run.document.PicturePath(), inDir(picturePath));
     if (hotSpots > 0)
         QCOMPARE(run.table.HotSpotNames(0), u"A"_s);
 
     // Whatever start-up met, the window opens placed, with nothing unsaved.
-    QVERIFY(run.view.saved);
+    QVERIFY(run.document.IsSaved());
     QCOMPARE(run.capture.ReadoutIndex, 0);
     QVERIFY(!run.capture.Drawing);
     const QStringList tail { u"InitFlag=1"_s, u"InitValue=255"_s, u"Top=50"_s, u"Left=16"_s };
@@ -377,9 +379,9 @@ void tst_AppShell::guard()
     const QString other = m_dir->filePath(u"other.map"_s);
     makeMap(other, { MapFormat::areaLine(u"5,5,9,5,9,9"_s, u"O"_s) });
     Run run(*m_settings);
-    QCOMPARE(run.table.AddHotSpot(u"10,10,50,10,50,40"_s, u"12"_s), HotSpotTable::AddResult::Added);
-    run.files.CoordFilePath = inDir(current);
-    run.view.saved = saved;
+    QCOMPARE(run.document.addHotSpot(u"10,10,50,10,50,40"_s, u"12"_s), HotSpotTable::AddResult::Added);
+    run.document.setCoordFilePath(inDir(current));
+    run.document.setIsSaved(saved);
     run.script(inDir(script));
     // The guard never stops its caller: each command goes on to its own work.
     if (command == u"load") {
@@ -410,16 +412,16 @@ void tst_AppShell::guard()
     }
 
     if (command == u"load") {
-        QCOMPARE(run.files.CoordFilePath, other);
+        QCOMPARE(run.document.CoordFilePath(), other);
         QCOMPARE(run.table.HotSpotNames(0), u"O"_s);
-        QCOMPARE(run.view.saved, savedAfterGuard);
+        QCOMPARE(run.document.IsSaved(), savedAfterGuard);
     } else if (command == u"clear") {
-        QVERIFY(run.files.CoordFilePath.isEmpty());
+        QVERIFY(run.document.CoordFilePath().isEmpty());
         QVERIFY(run.table.HotSpotCoords(0).isEmpty());
-        QVERIFY(run.view.saved);
+        QVERIFY(run.document.IsSaved());
     } else {
         QCOMPARE(m_settings->values.value(u"Settings/CoordFile"_s), inDir(pathAfterGuard));
-        QCOMPARE(run.view.saved, savedAfterGuard);
+        QCOMPARE(run.document.IsSaved(), savedAfterGuard);
     }
     checkPromptsUsed(run);
 }
@@ -427,8 +429,8 @@ void tst_AppShell::guard()
 void tst_AppShell::terminationRunsOnce()
 {
     Run run(*m_settings);
-    run.files.CoordFilePath = m_dir->filePath(u"cur.map"_s);
-    run.view.saved = false;
+    run.document.setCoordFilePath(m_dir->filePath(u"cur.map"_s));
+    run.document.setIsSaved(false);
     run.script({ u"cancel"_s });
 
     run.shell.Form_Terminate();
@@ -448,10 +450,10 @@ void tst_AppShell::clearKeepsTheCount()
     m_settings->values.insert(u"Settings/BGPicture"_s, u"/pictures/site.jpg"_s);
     m_settings->values.insert(u"Settings/CoordFile"_s, u"/maps/site.map"_s);
     for (int i = 0; i < 5; ++i)
-        run.table.AddHotSpot(u"%1,0,%1,9,9,9"_s.arg(i), QString::number(i));
+        HotSpotTableAccess::of(run.document).AddHotSpot(u"%1,0,%1,9,9,9"_s.arg(i), QString::number(i));
     const QString mapTextBefore = run.table.MapText();
-    run.files.CoordFilePath = m_dir->filePath(u"site.map"_s);
-    run.view.hotSpotFile = run.files.CoordFilePath;
+    run.document.setCoordFilePath(m_dir->filePath(u"site.map"_s));
+    run.view.hotSpotFile = run.document.CoordFilePath();
     run.control.picture = QImage(4, 4, QImage::Format_RGB32);
 
     run.shell.ClearMap();
@@ -459,23 +461,24 @@ void tst_AppShell::clearKeepsTheCount()
     const QString blankMap = AppShell::blankMapPath();
     QVERIFY2(blankMap.startsWith(m_env.filePath(u"data/"_s)), qPrintable(blankMap));
     QCOMPARE(readBytes(blankMap), mapBytes({}));
+    // The control follows the erased table, then Clear empties it as it always has.
     QCOMPARE(run.control.calls,
-        QStringList({ u"Picture=none"_s, u"coordsfile="_s, u"coordsstring="_s,
-            u"coordsfile="_s + blankMap }));
+        QStringList({ u"Picture=none"_s, u"coordsstring="_s + mapTextBefore, u"coordsfile="_s,
+            u"coordsstring="_s, u"coordsfile="_s + blankMap }));
     QCOMPARE(run.view.repaints, 1);
     QCOMPARE(m_settings->writes,
         QStringList({ u"Settings/BGPicture="_s, u"Settings/numLinesInCoordFile=5"_s }));
     QCOMPARE(m_settings->values.value(u"Settings/CoordFile"_s), u"/maps/site.map"_s);
     QVERIFY(run.view.hotSpotFile.isEmpty());
-    QVERIFY(run.files.CoordFilePath.isEmpty());
+    QVERIFY(run.document.CoordFilePath().isEmpty());
     QCOMPARE(run.table.HotSpotCount(), 5);
     QCOMPARE(run.table.MapText(), mapTextBefore);
-    QVERIFY(run.view.saved);
+    QVERIFY(run.document.IsSaved());
 
     // The next hot spot goes after the erased ones, and Save lists only the new ones.
-    QCOMPARE(run.table.AddHotSpot(u"1,1,5,1,5,5"_s, u"new"_s), HotSpotTable::AddResult::Added);
+    QCOMPARE(run.document.addHotSpot(u"1,1,5,1,5,5"_s, u"new"_s), HotSpotTable::AddResult::Added);
     QCOMPARE(run.table.HotSpotNames(5), u"new"_s);
-    run.view.saved = false;
+    run.document.setIsSaved(false);
     const QString after = m_dir->filePath(u"after.map"_s);
     run.script({ u"save:"_s + after });
     QCOMPARE(run.files.mnuSave_Click(), FileCommands::SaveOutcome::Written);
@@ -493,17 +496,20 @@ void tst_AppShell::clearCompletesWhenBlankMapCannotBeWritten()
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir->filePath(u"file/data"_s)));
 
     Run run(*m_settings);
-    run.table.AddHotSpot(u"1,1,5,1,5,5"_s, u"A"_s);
-    run.view.saved = false;
+    HotSpotTableAccess::of(run.document).AddHotSpot(u"1,1,5,1,5,5"_s, u"A"_s);
+    run.document.setIsSaved(false);
     run.script({ u"cancel"_s, u"ok"_s });
 
     run.shell.ClearMap();
 
     QCOMPARE(
         run.prompts.texts().last(), u"76 No HOTSPOT File Setup yet:"_s + AppShell::blankMapPath());
+    // The control is still pointed at the blank map, whose absence it takes in silence.
     QCOMPARE(run.control.calls,
-        QStringList({ u"Picture=none"_s, u"coordsfile="_s, u"coordsstring="_s }));
-    QVERIFY(run.view.saved);
+        QStringList({ u"Picture=none"_s, u"coordsstring="_s + run.table.MapText(),
+            u"coordsfile="_s, u"coordsstring="_s,
+            u"coordsfile="_s + AppShell::blankMapPath() }));
+    QVERIFY(run.document.IsSaved());
     checkPromptsUsed(run);
 }
 
@@ -526,8 +532,8 @@ void tst_AppShell::wholeRunAcrossTwoStarts()
         QCOMPARE(run.control.coordsFile, first);
 
         QCOMPARE(
-            run.table.AddHotSpot(u"40,40,60,40,60,60"_s, u"B"_s), HotSpotTable::AddResult::Added);
-        run.view.setIsSaved(false);
+            run.document.addHotSpot(u"40,40,60,40,60,60"_s, u"B"_s), HotSpotTable::AddResult::Added);
+        run.document.setIsSaved(false);
         run.script({ u"save:"_s + second });
         QCOMPARE(run.files.mnuSaveAs_Click(), FileCommands::SaveOutcome::Written);
         run.shell.Form_Terminate();
@@ -547,13 +553,13 @@ void tst_AppShell::wholeRunAcrossTwoStarts()
     QCOMPARE(run.control.coordsFile, second);
     QCOMPARE(run.view.hotSpotFile, second);
     QCOMPARE(run.control.picture.size(), QSize(40, 30));
-    QCOMPARE(run.shell.PicturePath, picture);
-    QVERIFY(run.view.saved);
+    QCOMPARE(run.document.PicturePath(), picture);
+    QVERIFY(run.document.IsSaved());
 
     // What start-up read counts as read: the guard's save asks before replacing the version
     // that another program saved since.
-    run.table.AddHotSpot(u"70,70,90,70,90,90"_s, u"C"_s);
-    run.view.setIsSaved(false);
+    run.document.addHotSpot(u"70,70,90,70,90,90"_s, u"C"_s);
+    run.document.setIsSaved(false);
     makeMap(second, { MapFormat::areaLine(u"1,1,5,1,5,5"_s, u"theirs"_s) });
     run.script({ u"ok"_s });
     run.prompts.expectMessage(Prompts::Button::Yes);
@@ -577,7 +583,7 @@ void tst_AppShell::wholeRunAcrossTwoStarts()
     third.shell.Form_Load();
     QVERIFY(third.prompts.shown.isEmpty());
     QCOMPARE(third.control.coordsFile, m_dir->filePath(u"koval11/P1100.map"_s));
-    QCOMPARE(third.shell.PicturePath, m_dir->filePath(u"koval11/P1100.jpg"_s));
+    QCOMPARE(third.document.PicturePath(), m_dir->filePath(u"koval11/P1100.jpg"_s));
     QVERIFY(!third.control.picture.isNull());
 }
 

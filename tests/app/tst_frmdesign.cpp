@@ -1,4 +1,7 @@
+#include "app/editor.h"
 #include "app/frmdesign.h"
+#include "document/mapdocument.h"
+#include "imagemap/zoomnavigator.h"
 #include "commands/filecommands.h"
 #include "imagemap/imagemap.h"
 #include "platform/settingsstore.h"
@@ -180,7 +183,7 @@ void tst_frmDesign::cleanup()
     const std::unique_ptr<ModalDriver> modals = std::exchange(m_modals, {});
     if (m_window) {
         // Nothing may ask anything once the test is over.
-        m_window->setIsSaved(true);
+        m_window->editor().document().setIsSaved(true);
         m_window.reset();
     }
     // A window closed without the termination step keeps its recovery copy; the next test's
@@ -209,9 +212,9 @@ void tst_frmDesign::window()
     QVERIFY(iconSizes.contains(QSize(16, 16)));
     QVERIFY(iconSizes.contains(QSize(32, 32)));
     // Start-up restored the map, and a fresh run has nothing to save.
-    QCOMPARE(w.hotSpotTable().HotSpotCount(), 2);
+    QCOMPARE(w.editor().document().table().HotSpotCount(), 2);
     QCOMPARE(w.hotSpotFileText(), m_mapPath);
-    QVERIFY(w.isSaved());
+    QVERIFY(w.editor().document().IsSaved());
 }
 
 void tst_frmDesign::controls_data()
@@ -538,7 +541,7 @@ void tst_frmDesign::ctrlSWithoutMapAsksForName()
 {
     frmDesign &w = openWindow();
     child<QAction>(u"mnuClear"_s)->trigger();
-    QVERIFY(w.fileCommands().CoordFilePath.isEmpty());
+    QVERIFY(w.editor().document().CoordFilePath().isEmpty());
 
     bool saveDialog = false;
     m_modals->then([&](QWidget *modal) {
@@ -552,7 +555,7 @@ void tst_frmDesign::ctrlSWithoutMapAsksForName()
 void tst_frmDesign::ctrlOAsksToSaveFirst()
 {
     frmDesign &w = openWindow();
-    w.setIsSaved(false);
+    w.editor().document().setIsSaved(false);
 
     QString question;
     bool openDialog = false;
@@ -610,12 +613,12 @@ void tst_frmDesign::mouseMakesHotSpot()
 
     QCOMPARE(prompt, u"Enter Name of Hot Spot"_s);
     QCOMPARE(m_modals->seen, QStringList { u"QInputDialog:Make Hot Spot"_s });
-    const HotSpotTable &table = w.hotSpotTable();
+    const HotSpotTable &table = w.editor().document().table();
     QCOMPARE(table.HotSpotCount(), 3);
     QCOMPARE(table.HotSpotNames(2), u"Lot 9"_s);
     QCOMPARE(table.HotSpotCoords(2), u"100,100,200,100,200,200,100,200"_s);
     QVERIFY(w.posText(0).isEmpty());
-    QVERIFY(!w.isSaved());
+    QVERIFY(!w.editor().document().IsSaved());
 }
 
 void tst_frmDesign::rightClickDeletesHotSpot()
@@ -634,10 +637,10 @@ void tst_frmDesign::rightClickDeletesHotSpot()
     QTest::mouseClick(map, Qt::RightButton, Qt::NoModifier, QPoint(350, 350));
 
     QCOMPARE(question, u"Do You Really want to delete Lot 1's  Hot Spot"_s);
-    QCOMPARE(w.hotSpotTable().HotSpotCount(), 2);
-    QVERIFY(w.hotSpotTable().HotSpotNames(0).isEmpty());
-    QCOMPARE(w.hotSpotTable().HotSpotNames(1), u"Lot 2"_s);
-    QVERIFY(!w.isSaved());
+    QCOMPARE(w.editor().document().table().HotSpotCount(), 2);
+    QVERIFY(w.editor().document().table().HotSpotNames(0).isEmpty());
+    QCOMPARE(w.editor().document().table().HotSpotNames(1), u"Lot 2"_s);
+    QVERIFY(!w.editor().document().IsSaved());
 }
 
 void tst_frmDesign::editMenuUndoesByKeys()
@@ -667,31 +670,37 @@ void tst_frmDesign::editMenuUndoesByKeys()
     w.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&w));
 
-    // A text box with the focus keeps its typing, but not these keys.
+    // A text box with the focus keeps its typing and its own undo; over the picture the keys
+    // undo hot-spot edits.
     auto *box = child<QLineEdit>(u"Coord_F"_s);
     box->setFocus();
     QTest::keyClick(w.windowHandle(), Qt::Key_X);
-    QCOMPARE(box->text(), u"x"_s);
-    const HotSpotTable &table = w.hotSpotTable();
+    QTest::keyClick(w.windowHandle(), Qt::Key_Y);
+    QCOMPARE(box->text(), u"xy"_s);
+    const HotSpotTable &table = w.editor().document().table();
+    QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(box->text().isEmpty());
+    QVERIFY(table.HotSpotNames(0).isEmpty());
+    map->setFocus();
     QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(table.HotSpotNames(0), u"Lot 1"_s);
     QCOMPARE(map->hotSpotCount(), 2);
-    QVERIFY(w.isSaved());
+    QVERIFY(w.editor().document().IsSaved());
     QCOMPARE(redo->text(), u"Redo Delete Lot 1"_s);
-    QCOMPARE(box->text(), u"x"_s);
+    QVERIFY(box->text().isEmpty());
 
     QTest::keyClick(w.windowHandle(), Qt::Key_Y, Qt::ControlModifier);
     QVERIFY(table.HotSpotNames(0).isEmpty());
-    QVERIFY(!w.isSaved());
+    QVERIFY(!w.editor().document().IsSaved());
     QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
-    QVERIFY(w.isSaved());
+    QVERIFY(w.editor().document().IsSaved());
     QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(table.HotSpotNames(0).isEmpty());
     QCOMPARE(map->hotSpotCount(), 1);
-    QVERIFY(!w.isSaved());
+    QVERIFY(!w.editor().document().IsSaved());
     QCOMPARE(redo->text(), u"Redo"_s);
     QVERIFY(!redo->isEnabled());
-    QCOMPARE(box->text(), u"x"_s);
+    QVERIFY(box->text().isEmpty());
 }
 
 void tst_frmDesign::escapeAndBackspaceWhileOutlining()
@@ -701,20 +710,26 @@ void tst_frmDesign::escapeAndBackspaceWhileOutlining()
     auto *box = child<QLineEdit>(u"Coord_F"_s);
     QVERIFY(map && box);
     box->setText(u"abc"_s);
-    w.setIsSaved(false);
+    w.editor().document().setIsSaved(false);
 
     for (const QPoint corner : { QPoint(100, 100), QPoint(200, 100), QPoint(200, 200) })
         QTest::mouseClick(map, Qt::LeftButton, Qt::ShiftModifier, corner);
+    // Typed into a text box, Backspace is the box's; over the picture it takes back a corner.
     box->setFocus();
     QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
-    QCOMPARE(w.posText(1), u"X:200 Y:100"_s);
-    QVERIFY(w.posText(2).isEmpty());
-    QCOMPARE(box->text(), u"abc"_s);
+    QCOMPARE(box->text(), u"ab"_s);
+    QCOMPARE(w.posText(2), u"X:200 Y:200"_s);
+    QTest::mouseClick(map, Qt::LeftButton, Qt::ShiftModifier, QPoint(300, 300));
+    QCOMPARE(QApplication::focusWidget(), map);
+    QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
+    QCOMPARE(w.posText(2), u"X:200 Y:200"_s);
+    QVERIFY(w.posText(3).isEmpty());
+    QCOMPARE(box->text(), u"ab"_s);
 
     QTest::keyClick(w.windowHandle(), Qt::Key_Escape);
     for (int i = 0; i < 12; ++i)
         QVERIFY(w.posText(i).isEmpty());
-    QVERIFY(!w.isSaved());
+    QVERIFY(!w.editor().document().IsSaved());
     // A click that would have closed the polygon closes nothing now.
     QTest::mouseClick(map, Qt::LeftButton, Qt::NoModifier, QPoint(100, 200));
     QVERIFY(m_modals->seen.isEmpty());
@@ -722,8 +737,8 @@ void tst_frmDesign::escapeAndBackspaceWhileOutlining()
 
     // With no polygon the keys reach the box as before.
     QTest::keyClick(w.windowHandle(), Qt::Key_Backspace);
-    QCOMPARE(box->text(), u"ab"_s);
-    QCOMPARE(w.hotSpotTable().HotSpotCount(), 2);
+    QCOMPARE(box->text(), u"a"_s);
+    QCOMPARE(w.editor().document().table().HotSpotCount(), 2);
 }
 
 // Ctrl+1, then Ctrl++ (or Ctrl+- for negative steps) as often as asked, as real key events.
@@ -814,17 +829,17 @@ void tst_frmDesign::viewMenuKeysAndIndicator()
     QCOMPARE(map->zoom(), 8.0);
     QTest::keyClick(window, Qt::Key_1, Qt::ControlModifier);
     QTest::keyClick(window, Qt::Key_Minus, Qt::ControlModifier);
-    w.setIsSaved(true);
+    w.editor().document().setIsSaved(true);
     w.findChild<QAction *>(u"mnuClear"_s)->trigger();
     QCOMPARE(map->zoom(), 2.0 / 3);
     QCOMPARE(indicator->text(), u"66.7 %"_s);
 
     // Showing a part of the picture centres it, zooming out only as far as needed.
     zoomByKeys(4); // 400 %
-    w.showPictureRect(QRectF(300, 250, 20, 10));
+    w.zoom().showPictureRect(QRectF(300, 250, 20, 10));
     QCOMPARE(map->zoom(), 4.0);
     QVERIFY((pictureAtCentre() - QPointF(310, 255)).manhattanLength() <= 0.5);
-    w.showPictureRect(QRectF(0, 0, 1200, 1000));
+    w.zoom().showPictureRect(QRectF(0, 0, 1200, 1000));
     QCOMPARE(map->zoom(), 2.0 / 3);
     QCOMPARE(indicator->text(), u"66.7 %"_s);
 }
@@ -872,7 +887,7 @@ void tst_frmDesign::coordinatesAtEveryZoom()
     QCOMPARE(w.posText(1), w.posText(0));
 
     // Hot spots are where they are drawn.
-    w.showPictureRect(QRectF(500, 300, 100, 100));
+    w.zoom().showPictureRect(QRectF(500, 300, 100, 100));
     QCOMPARE(map->zoom(), zoom);
     QString question;
     m_modals->then([&](QWidget *modal) {
@@ -883,7 +898,7 @@ void tst_frmDesign::coordinatesAtEveryZoom()
     });
     QTest::mouseClick(window, Qt::RightButton, Qt::NoModifier, onScreen(lot2, { 0.5, 0.5 }));
     QCOMPARE(question, u"Do You Really want to delete Lot 2's  Hot Spot"_s);
-    QCOMPARE(w.hotSpotTable().HotSpotCount(), 2);
+    QCOMPARE(w.editor().document().table().HotSpotCount(), 2);
 }
 
 void tst_frmDesign::wheelScrollsAndZoomsAboutTheMouse()
@@ -971,10 +986,10 @@ void tst_frmDesign::moveCornersDragsAtAnyZoom()
     QVERIFY(QLineF(map->cornerHandles().dragPosition(), QPointF(305, 310)).length() <= 1 / zoom);
     QTest::mouseMove(map, at(310, 320));
     QTest::mouseRelease(map, Qt::LeftButton, Qt::NoModifier, at(310, 320));
-    const HotSpotTable &table = w.hotSpotTable();
+    const HotSpotTable &table = w.editor().document().table();
     QCOMPARE(table.HotSpotCoords(0), u"310,320,400,300,400,400,300,400"_s);
     QCOMPARE(map->cornerHandles().polygons()[0][0], QPointF(310, 320));
-    QVERIFY(!w.isSaved());
+    QVERIFY(!w.editor().document().IsSaved());
     QCOMPARE(child<QAction>(u"mnuUndo"_s)->text(), u"Undo Move Corner of Lot 1"_s);
 
     // Escape during a drag puts the corner back, and nothing is stored.
@@ -992,7 +1007,7 @@ void tst_frmDesign::moveCornersDragsAtAnyZoom()
     QTest::keyClick(w.windowHandle(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(table.HotSpotCoords(0), u"300,300,400,300,400,400,300,400"_s);
     QCOMPARE(map->cornerHandles().polygons()[0][0], QPointF(300, 300));
-    QVERIFY(w.isSaved());
+    QVERIFY(w.editor().document().IsSaved());
 
     mode->trigger();
     QVERIFY(map->cornerHandles().isEmpty());
@@ -1017,7 +1032,7 @@ void tst_frmDesign::everyHotSpotReachableAsWritten()
         "<AREA SHAPE=POLY COORDS=\""
             + big.toLatin1() + "\" ID=\"Big\" color=\"#00ff00\">\r\n</map>\r\n");
     frmDesign &w = openWindow();
-    const HotSpotTable &table = w.hotSpotTable();
+    const HotSpotTable &table = w.editor().document().table();
     QCOMPARE(table.HotSpotCount(), 5);
     auto *map = child<QWidget>(u"ImageMap1"_s);
     QVERIFY(map);
@@ -1078,7 +1093,7 @@ void tst_frmDesign::endingRunsTerminationOnce()
     frmDesign &w = openWindow();
     const QString otherMap = m_home.filePath(u"other.map"_s);
     QtSettingsStore().WriteSetting(u"Settings"_s, u"CoordFile"_s, otherMap);
-    w.setIsSaved(false);
+    w.editor().document().setIsSaved(false);
 
     m_modals->then([](QWidget *modal) {
         auto *box = qobject_cast<QMessageBox *>(modal);

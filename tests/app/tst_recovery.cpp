@@ -105,8 +105,7 @@ void tst_Recovery::copyFollowsTheUnsavedChanges()
 {
     ProgramRun run(*m_settings);
     start(run);
-    Recovery recovery(
-        run.table, run.history, run.files, run.prompts, run.view, run.control, m_folder, 100ms);
+    Recovery recovery(run.document, run.prompts, run.view, m_folder, 100ms);
     const QString copy = recovery.copyPath();
     QVERIFY(copy.startsWith(m_folder + u'/'));
 
@@ -131,9 +130,9 @@ void tst_Recovery::copyFollowsTheUnsavedChanges()
     // A save takes it away at once; stepping away from the saved step brings it back.
     QVERIFY(run.files.mnuSave_Click() == FileCommands::SaveOutcome::Written);
     QVERIFY(!QFile::exists(copy));
-    run.history.undo();
+    run.document.undo();
     QTRY_VERIFY(readAll(copy).contains("Lot 9"));
-    run.history.redo();
+    run.document.redo();
     QVERIFY(!QFile::exists(copy));
 
     // Load and Clear take it away.
@@ -159,7 +158,7 @@ void tst_Recovery::copyFollowsTheUnsavedChanges()
     run.prompts.expectMessage(Prompts::Button::Cancel);
     run.shell.Form_Terminate();
     QVERIFY(!QFile::exists(copy));
-    run.history.undo();
+    run.document.undo();
     QTest::qWait(300);
     QVERIFY(QDir(m_folder).isEmpty());
     QVERIFY(run.prompts.unusedAnswers().isEmpty());
@@ -239,8 +238,7 @@ void tst_Recovery::nextStartOffersLeftCopies()
 
     ProgramRun run(*m_settings);
     start(run);
-    Recovery recovery(
-        run.table, run.history, run.files, run.prompts, run.view, run.control, m_folder, 100ms);
+    Recovery recovery(run.document, run.prompts, run.view, m_folder, 100ms);
     run.script({ u"ok"_s, u"no"_s });
     recovery.offerRecovery();
     const QString question =
@@ -259,7 +257,7 @@ void tst_Recovery::nextStartOffersLeftCopies()
     QVERIFY(!QFile::exists(takenCopy));
     QVERIFY(QFile::exists(runningCopy));
     QCOMPARE(run.table.HotSpotNames(0), u"Lot 7"_s);
-    QVERIFY(run.view.saved);
+    QVERIFY(run.document.IsSaved());
 
     // Yes: the recovered hot spots replace the table, unsaved, until saved to their map.
     writeFile(takenCopy, copy);
@@ -271,12 +269,12 @@ void tst_Recovery::nextStartOffersLeftCopies()
     QCOMPARE(run.table.HotSpotCount(), 2);
     QCOMPARE(run.table.HotSpotNames(1), u"Lot 3"_s);
     QCOMPARE(run.control.coordsString, run.table.MapText());
-    QCOMPARE(run.files.CoordFilePath, leftPath);
+    QCOMPARE(run.document.CoordFilePath(), leftPath);
     QCOMPARE(run.view.hotSpotFile, leftPath);
-    QVERIFY(!run.view.saved);
+    QVERIFY(!run.document.IsSaved());
     // The changes are in this run's copy from the start, and undo cannot take them back.
     QCOMPARE(readAll(recovery.copyPath()), RecoveryCopy::format(leftPath, run.table));
-    QVERIFY(!run.history.stack().canUndo());
+    QVERIFY(!run.document.undoStack().canUndo());
     run.prompts.expectMessage(Prompts::Button::Ok);
     run.shell.AskToSave();
     QCOMPARE(readAll(leftPath),

@@ -105,7 +105,7 @@ void tst_UndoRedo::loadSample(ProgramRun &run)
     run.files.mnuLoad_Click();
     run.editing.ImageMap1_HotSpotMouseUp(u"Gone"_s, 2, 0, 0, 0);
     QCOMPARE(run.table.HotSpotCount(), 3);
-    QVERIFY(run.history.stack().canUndo());
+    QVERIFY(run.document.undoStack().canUndo());
 }
 
 // Save, and the bytes it wrote with the slot count it stored.
@@ -142,7 +142,7 @@ void tst_UndoRedo::eachStepUndoesToTheSavedBytes()
     QFETCH(QString, undoText);
 
     ProgramRun run(*m_settings);
-    run.files.CoordFilePath = m_map;
+    run.document.setCoordFilePath(m_map);
     loadSample(run);
     const QByteArray before = save(run);
     const QString textBefore = run.table.MapText();
@@ -166,26 +166,26 @@ void tst_UndoRedo::eachStepUndoesToTheSavedBytes()
         run.moveCorners.insertCorner(0, 3, QPoint(20, 80));
     else if (step == u"remove corner")
         run.moveCorners.removeCorner(0, 2);
-    QVERIFY(!run.view.saved);
-    QCOMPARE(run.history.stack().count(), 2);
-    QCOMPARE(run.history.stack().undoText(), undoText);
-    QCOMPARE(EditHistory::menuCaption(u"Undo"_s, run.history.stack().undoText()),
+    QVERIFY(!run.document.IsSaved());
+    QCOMPARE(run.document.undoStack().count(), 2);
+    QCOMPARE(run.document.undoStack().undoText(), undoText);
+    QCOMPARE(MapDocument::menuCaption(u"Undo"_s, run.document.undoStack().undoText()),
         u"Undo "_s + QString(undoText).replace(u"&"_s, u"&&"_s));
     const QByteArray after = save(run);
     QVERIFY(after != before);
 
     // A polygon under construction and its read-outs stay through undo and redo.
-    run.editing.ImageMap1_MouseDown(1, 1, 15 * 77, 15 * 66);
+    run.capture.CaptureCorner(1, 1, 15 * 77, 15 * 66);
     const QString coordsUnderConstruction = run.capture.NewCoords;
 
     for (int round = 0; round < 2; ++round) {
-        run.history.undo();
-        QVERIFY(!run.view.saved);
+        run.document.undo();
+        QVERIFY(!run.document.IsSaved());
         QCOMPARE(run.control.coordsString, run.table.MapText());
         QCOMPARE(run.table.MapText(), textBefore);
         QCOMPARE(save(run), before);
-        run.history.redo();
-        QVERIFY(!run.view.saved);
+        run.document.redo();
+        QVERIFY(!run.document.IsSaved());
         QCOMPARE(run.control.coordsString, run.table.MapText());
         QCOMPARE(save(run), after);
     }
@@ -209,7 +209,7 @@ void tst_UndoRedo::eachStepUndoesToTheSavedBytes()
 void tst_UndoRedo::cleanStateDrivesTheGuard()
 {
     ProgramRun run(*m_settings);
-    run.files.CoordFilePath = m_map;
+    run.document.setCoordFilePath(m_map);
     loadSample(run);
     // Steps that change nothing are no steps: a refused rename round ended by a cancel, a
     // create whose name round was cancelled, a rename of a name the table does not hold.
@@ -222,55 +222,55 @@ void tst_UndoRedo::cleanStateDrivesTheGuard()
     run.moveCorners.removeCorner(1, 0);
     run.moveCorners.setOn(false);
     QVERIFY(run.control.handles.isEmpty());
-    QCOMPARE(run.history.stack().count(), 1);
+    QCOMPARE(run.document.undoStack().count(), 1);
 
     // Two steps, saved after the second.
     run.script({ u"input:Lot 8"_s, u"yes"_s });
     outline(run, { { 10, 10 }, { 30, 10 }, { 30, 30 } });
     run.editing.ImageMap1_HotSpotMouseUp(u"Shed"_s, 2, 0, 0, 0);
     save(run);
-    QVERIFY(run.view.saved);
+    QVERIFY(run.document.IsSaved());
     QVERIFY(!guardAsks(run));
 
-    run.history.undo();
+    run.document.undo();
     QVERIFY(guardAsks(run));
-    run.history.undo();
+    run.document.undo();
     QVERIFY(guardAsks(run));
-    run.history.redo();
-    run.history.redo();
-    QVERIFY(run.view.saved);
+    run.document.redo();
+    run.document.redo();
+    QVERIFY(run.document.IsSaved());
     QVERIFY(!guardAsks(run));
 
     // A new step after an undo leaves the saved step behind for good.
-    run.history.undo();
+    run.document.undo();
     run.script({ u"input:Lot 9"_s });
     run.editing.ImageMap1_HotSpotMouseDown(u"Lot 7"_s, 1, 0, 0, 0);
-    run.history.undo();
+    run.document.undo();
     QVERIFY(guardAsks(run));
-    QCOMPARE(run.history.stack().redoText(), u"Rename Lot 7"_s);
+    QCOMPARE(run.document.undoStack().redoText(), u"Rename Lot 7"_s);
 
     // Save As marks its step as the saved one; a cancelled one does not.
     run.script({ u"save:"_s });
     run.files.mnuSaveAs_Click();
-    run.history.redo();
-    run.history.undo();
+    run.document.redo();
+    run.document.undo();
     QVERIFY(guardAsks(run));
     run.script({ u"save:"_s + m_map });
     run.files.mnuSaveAs_Click();
-    run.history.redo();
-    run.history.undo();
-    QVERIFY(run.view.saved);
+    run.document.redo();
+    run.document.undo();
+    QVERIFY(run.document.IsSaved());
 
     // Load and Clear empty the history.
     run.script({ u"open:"_s + m_map });
     run.files.mnuLoad_Click();
-    QVERIFY(!run.history.stack().canUndo() && !run.history.stack().canRedo());
+    QVERIFY(!run.document.undoStack().canUndo() && !run.document.undoStack().canRedo());
     run.script({ u"input:Lot 10"_s });
     outline(run, { { 10, 10 }, { 30, 10 }, { 30, 30 } });
-    QVERIFY(run.history.stack().canUndo());
+    QVERIFY(run.document.undoStack().canUndo());
     run.script({ u"cancel"_s });
     run.shell.ClearMap();
-    QVERIFY(!run.history.stack().canUndo() && !run.history.stack().canRedo());
+    QVERIFY(!run.document.undoStack().canUndo() && !run.document.undoStack().canRedo());
     QVERIFY(run.prompts.unusedAnswers().isEmpty());
 }
 

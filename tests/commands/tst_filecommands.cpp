@@ -1,4 +1,7 @@
 #include "commands/filecommands.h"
+#include "hotspottableaccess.h"
+#include "document/mapdocument.h"
+#include "editing/controlsync.h"
 #include "model/hotspottable.h"
 #include "model/maptext.h"
 
@@ -24,12 +27,15 @@ using SaveOutcome = FileCommands::SaveOutcome;
 
 struct FileFixture
 {
-    HotSpotTable table;
+    FileFixture() { showMapOnControl(document, control); }
+
+    MapDocument document;
+    const HotSpotTable &table = document.table();
     ScriptedPrompts prompts;
     MemorySettings settings;
     RecordingView view;
     RecordingControl control;
-    FileCommands files { table, prompts, settings, view, control };
+    FileCommands files { document, prompts, settings, view };
 };
 
 class tst_FileCommands : public QObject
@@ -147,10 +153,10 @@ void tst_FileCommands::save()
     QFETCH(QStringList, messages);
 
     QVERIFY(QDir(m_dir->path()).mkdir(u"folder.map"_s));
-    QCOMPARE(m->table.AddHotSpot(u"10,10,50,10,50,40"_s, u"12"_s), HotSpotTable::AddResult::Added);
-    m->files.CoordFilePath = inDir(current);
+    QCOMPARE(HotSpotTableAccess::of(m->document).AddHotSpot(u"10,10,50,10,50,40"_s, u"12"_s), HotSpotTable::AddResult::Added);
+    m->document.setCoordFilePath(inDir(current));
     m->view.hotSpotFile = u"before"_s;
-    m->view.saved = false;
+    m->document.setIsSaved(false);
     if (dialogOpens)
         m->prompts.expectSaveFile(inDir(chosen));
     for (qsizetype i = 0; i < messages.size(); ++i)
@@ -159,9 +165,9 @@ void tst_FileCommands::save()
     const SaveOutcome result = saveAs ? m->files.mnuSaveAs_Click() : m->files.mnuSave_Click();
 
     QCOMPARE(result, outcome);
-    QCOMPARE(m->files.CoordFilePath, inDir(pathAfter));
+    QCOMPARE(m->document.CoordFilePath(), inDir(pathAfter));
     QCOMPARE(m->view.hotSpotFile, inDir(textAfter));
-    QCOMPARE(m->view.saved, savedAfter);
+    QCOMPARE(m->document.IsSaved(), savedAfter);
     QStringList shownMessages;
     for (const ScriptedPrompts::Record &record : m->prompts.shown) {
         if (record.kind == ScriptedPrompts::Kind::Message)
@@ -169,14 +175,12 @@ void tst_FileCommands::save()
     }
     QCOMPARE(shownMessages, inDir(messages));
 
-    if (outcome == SaveOutcome::Cancelled) {
-        QVERIFY(m->control.calls.isEmpty());
+    // Saving changes no hot spot: the control is left as it is.
+    QVERIFY(m->control.calls.isEmpty());
+    if (outcome == SaveOutcome::Cancelled)
         QVERIFY(m->settings.writes.isEmpty());
-    } else {
-        QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + m->table.MapText() });
-    }
     if (outcome == SaveOutcome::Written) {
-        QCOMPARE(readBytes(m->files.CoordFilePath), tableBytes(m->table));
+        QCOMPARE(readBytes(m->document.CoordFilePath()), tableBytes(m->table));
         QCOMPARE(m->settings.values.value(u"Settings/numLinesInCoordFile"_s), u"1"_s);
     }
     // Nothing but the writer touches the settings; the current file is stored only at exit.
@@ -196,16 +200,16 @@ void tst_FileCommands::save()
 void tst_FileCommands::saveAsDialogStartsEmptyEveryTime()
 {
     // A cancelled Save As right after one that picked a file writes nothing anywhere.
-    m->table.AddHotSpot(u"1,1,9,1,9,9"_s, u"A"_s);
+    HotSpotTableAccess::of(m->document).AddHotSpot(u"1,1,9,1,9,9"_s, u"A"_s);
     m->prompts.expectSaveFile(m_dir->filePath(u"first.map"_s));
     m->prompts.expectSaveFile(QString());
     QCOMPARE(m->files.mnuSaveAs_Click(), SaveOutcome::Written);
-    m->table.AddHotSpot(u"2,2,8,2,8,8"_s, u"B"_s);
-    m->view.saved = false;
+    HotSpotTableAccess::of(m->document).AddHotSpot(u"2,2,8,2,8,8"_s, u"B"_s);
+    m->document.setIsSaved(false);
 
     QCOMPARE(m->files.mnuSaveAs_Click(), SaveOutcome::Cancelled);
 
-    QVERIFY(!m->view.saved);
+    QVERIFY(!m->document.IsSaved());
     QVERIFY(!readBytes(m_dir->filePath(u"first.map"_s)).contains("B"));
 }
 
@@ -218,8 +222,8 @@ void tst_FileCommands::saveAsksBeforeReplacingAnotherProgramsChanges()
         mapBytes({ u"<AREA SHAPE=POLY COORDS=\"1,1,9,1,9,9\" ID=\"A\" color=\"#00ff00\">"_s }));
     m->prompts.expectOpenFile(shared);
     m->files.mnuLoad_Click();
-    m->table.AddHotSpot(u"2,2,8,2,8,8"_s, u"mine"_s);
-    m->view.saved = false;
+    HotSpotTableAccess::of(m->document).AddHotSpot(u"2,2,8,2,8,8"_s, u"mine"_s);
+    m->document.setIsSaved(false);
 
     // Someone else saves the same map; declining keeps their file and saves ours elsewhere.
     const QByteArray theirs = readBytes(shared).replace("ID=\"A\"", "ID=\"theirs\"");
@@ -236,8 +240,8 @@ void tst_FileCommands::saveAsksBeforeReplacingAnotherProgramsChanges()
     QCOMPARE(m->prompts.shown.at(2).kind, ScriptedPrompts::Kind::SaveFile);
     QCOMPARE(readBytes(shared), theirs);
     QCOMPARE(readBytes(mine), tableBytes(m->table));
-    QCOMPARE(m->files.CoordFilePath, mine);
-    QVERIFY(m->view.saved);
+    QCOMPARE(m->document.CoordFilePath(), mine);
+    QVERIFY(m->document.IsSaved());
 
     // What we wrote ourselves, or the same bytes written again, does not ask.
     writeBytes(mine, readBytes(mine));
@@ -283,23 +287,23 @@ void tst_FileCommands::loadTypeTest()
     const QString path = m_dir->filePath(name);
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
     writeBytes(path, mapBytes({ MapFormat::areaLine(u"1,2,3,4,5,6"_s, u"7"_s) }));
-    m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
-    m->table.AddHotSpot(u"20,20,30,20,30,30"_s, u"older"_s);
+    HotSpotTableAccess::of(m->document).AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
+    HotSpotTableAccess::of(m->document).AddHotSpot(u"20,20,30,20,30,30"_s, u"older"_s);
     const QString oldMapText = m->table.MapText();
-    m->files.CoordFilePath = u"old.map"_s;
+    m->document.setCoordFilePath(u"old.map"_s);
     m->view.hotSpotFile = u"old.map"_s;
-    m->view.saved = false;
+    m->document.setIsSaved(false);
     m->prompts.expectOpenFile(path);
     if (!accepted)
         m->prompts.expectMessage(Prompts::Button::Ok);
 
     m->files.mnuLoad_Click();
 
-    QCOMPARE(m->view.saved, false); // Load never changes the flag
+    QCOMPARE(m->document.IsSaved(), false); // Load never changes the flag
     if (accepted) {
         QCOMPARE(m->prompts.shown.size(), 1);
         QCOMPARE(m->view.hotSpotFile, path);
-        QCOMPARE(m->files.CoordFilePath, path);
+        QCOMPARE(m->document.CoordFilePath(), path);
         QCOMPARE(m->table.HotSpotCount(), 1);
         QCOMPARE(m->table.HotSpotNames(0), u"7"_s);
         QVERIFY(m->table.HotSpotNames(1).isEmpty());
@@ -310,7 +314,7 @@ void tst_FileCommands::loadTypeTest()
         QCOMPARE(box.caption, u"QuorvelImap"_s);
         QCOMPARE(box.buttons, Prompts::Buttons::Ok);
         QVERIFY(m->view.hotSpotFile.isEmpty());
-        QCOMPARE(m->files.CoordFilePath, u"old.map"_s);
+        QCOMPARE(m->document.CoordFilePath(), u"old.map"_s);
         QCOMPARE(m->table.HotSpotCount(), 2);
         QCOMPARE(m->table.MapText(), oldMapText);
         QVERIFY(m->control.calls.isEmpty());
@@ -320,16 +324,16 @@ void tst_FileCommands::loadTypeTest()
 
 void tst_FileCommands::loadCancelled()
 {
-    m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
-    m->files.CoordFilePath = m_dir->filePath(u"old.map"_s);
-    m->view.hotSpotFile = m->files.CoordFilePath;
+    HotSpotTableAccess::of(m->document).AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
+    m->document.setCoordFilePath(m_dir->filePath(u"old.map"_s));
+    m->view.hotSpotFile = m->document.CoordFilePath();
     m->prompts.expectOpenFile(QString());
     m->prompts.expectOpenFile(QString());
 
     m->files.mnuLoad_Click();
 
     QVERIFY(m->view.hotSpotFile.isEmpty());
-    QCOMPARE(m->files.CoordFilePath, m_dir->filePath(u"old.map"_s));
+    QCOMPARE(m->document.CoordFilePath(), m_dir->filePath(u"old.map"_s));
     QCOMPARE(m->table.HotSpotNames(0), u"old"_s);
     QVERIFY(m->control.calls.isEmpty());
     const Prompts::FileDialog dialog = m->prompts.shown.first().dialog;
@@ -361,7 +365,7 @@ void tst_FileCommands::loadReaderFailureStillPushesMapText()
 {
     const QString path = m_dir->filePath(u"x.map"_s);
     QVERIFY(QDir().mkdir(path));
-    m->table.AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
+    HotSpotTableAccess::of(m->document).AddHotSpot(u"9,9,19,9,19,19"_s, u"old"_s);
     const QString oldMapText = m->table.MapText();
     m->prompts.expectOpenFile(path);
     m->prompts.expectMessage(Prompts::Button::Ok);
@@ -369,7 +373,7 @@ void tst_FileCommands::loadReaderFailureStillPushesMapText()
     m->files.mnuLoad_Click();
 
     QCOMPARE(m->prompts.texts().last(), u"75 Path/File access error File:"_s + path);
-    QCOMPARE(m->files.CoordFilePath, path);
+    QCOMPARE(m->document.CoordFilePath(), path);
     QVERIFY(m->view.hotSpotFile.isEmpty());
     QVERIFY(m->table.HotSpotNames(0).isEmpty());
     QCOMPARE(m->control.calls, QStringList { u"coordsstring="_s + oldMapText });

@@ -1,7 +1,10 @@
 #include "editing/cornercapture.h"
-#include "editing/edithistory.h"
+#include "document/mapdocument.h"
+#include "editing/controlsync.h"
 #include "editing/hotspotediting.h"
 #include "model/hotspottable.h"
+
+#include "hotspottableaccess.h"
 
 #include "recordingcontrol.h"
 #include "recordingview.h"
@@ -93,27 +96,30 @@ private:
     int pushes() const;
     void verifyIdle();
 
-    HotSpotTable m_table;
+    std::unique_ptr<MapDocument> m_document;
     RecordingView m_view;
     RecordingControl m_control;
     ScriptedPrompts m_prompts;
-    std::unique_ptr<EditHistory> m_history;
     std::unique_ptr<CornerCapture> m_capture;
     std::unique_ptr<HotSpotEditing> m_editing;
 };
 
 void tst_HotSpotEditing::init()
 {
-    m_table = HotSpotTable();
     m_view = RecordingView();
     m_control = RecordingControl();
     m_prompts = ScriptedPrompts();
-    m_history = std::make_unique<EditHistory>(m_table, m_view, m_control);
+    m_document = std::make_unique<MapDocument>();
+    showMapOnControl(*m_document, m_control);
     m_capture = std::make_unique<CornerCapture>(m_view, m_control, Twips, Twips);
-    m_editing = std::make_unique<HotSpotEditing>(
-        m_table, *m_history, *m_capture, m_prompts, m_view, m_control);
-    QCOMPARE(m_table.AddHotSpot(Lot7Coords, u"Lot 7"_s), HotSpotTable::AddResult::Added);
-    QCOMPARE(m_table.AddHotSpot(ShedCoords, u"Shed"_s), HotSpotTable::AddResult::Added);
+    m_editing = std::make_unique<HotSpotEditing>(*m_document, *m_capture, m_prompts, m_view);
+    m_document->replaceMap(
+        [](HotSpotTable &table) {
+            table.AddHotSpot(Lot7Coords, u"Lot 7"_s);
+            table.AddHotSpot(ShedCoords, u"Shed"_s);
+        },
+        MapDocument::Replaced::FromFile);
+    m_control.calls.clear();
 }
 
 void tst_HotSpotEditing::cleanup()
@@ -201,15 +207,15 @@ void tst_HotSpotEditing::makeHotSpot_data()
         << QStringList { u"LOT 7"_s } << QStringList { nameInput() } << u"LOT 7"_s << false << 1;
     QTest::newRow("name in use, then a new one")
         << QStringList { u"Lot 7"_s, u"Lot 8"_s }
-        << QStringList { nameInput(), nameExists(), nameInput() } << u"Lot 8"_s << false << 2;
+        << QStringList { nameInput(), nameExists(), nameInput() } << u"Lot 8"_s << false << 1;
     QTest::newRow("name in use twice, then a new one")
         << QStringList { u"Shed"_s, u"Lot 7"_s, u"Lot 8"_s }
         << QStringList { nameInput(), nameExists(), nameInput(), nameExists(), nameInput() }
-        << u"Lot 8"_s << false << 3;
-    // The refused round still ends by marking the map changed.
+        << u"Lot 8"_s << false << 1;
+    // The refused round still ends by marking the map changed; the control shows no change.
     QTest::newRow("name in use, then cancel")
         << QStringList { u"Lot 7"_s, QString() }
-        << QStringList { nameInput(), nameExists(), nameInput() } << QString() << false << 1;
+        << QStringList { nameInput(), nameExists(), nameInput() } << QString() << false << 0;
     QTest::newRow("double quote, then a new name")
         << QStringList { u"Lot \"8\""_s, u"Lot 8"_s }
         << QStringList { nameInput(), nameQuote(), nameInput() } << u"Lot 8"_s << false << 1;
@@ -231,15 +237,15 @@ void tst_HotSpotEditing::makeHotSpot()
     plainClick(30, 40);
 
     QCOMPARE(shownPrompts(), prompts);
-    QCOMPARE(m_table.HotSpotCount(), added.isEmpty() ? 2 : 3);
+    QCOMPARE(m_document->table().HotSpotCount(), added.isEmpty() ? 2 : 3);
     if (!added.isEmpty()) {
-        QCOMPARE(m_table.HotSpotNames(2), added);
-        QCOMPARE(m_table.HotSpotCoords(2), u"10,20,30,40"_s);
+        QCOMPARE(m_document->table().HotSpotNames(2), added);
+        QCOMPARE(m_document->table().HotSpotCoords(2), u"10,20,30,40"_s);
     }
-    QCOMPARE(m_view.isSaved(), saved);
+    QCOMPARE(m_document->IsSaved(), saved);
     QCOMPARE(this->pushes(), pushes);
     if (pushes > 0)
-        QCOMPARE(m_control.coordsString, m_table.MapText());
+        QCOMPARE(m_control.coordsString, m_document->table().MapText());
     verifyIdle();
 }
 
@@ -271,26 +277,26 @@ void tst_HotSpotEditing::mouseUpClosingNothingAsksNothing()
     QVERIFY(m_prompts.shown.isEmpty());
     QCOMPARE(m_capture->CornerCount, corners);
     QCOMPARE(m_capture->Drawing, false);
-    QCOMPARE(m_table.HotSpotCount(), 2);
-    QCOMPARE(m_view.isSaved(), true);
+    QCOMPARE(m_document->table().HotSpotCount(), 2);
+    QCOMPARE(m_document->IsSaved(), true);
     QCOMPARE(pushes(), 0);
 }
 
 void tst_HotSpotEditing::fullTableRefusesBeforeAsking()
 {
-    for (int slot = m_table.HotSpotCount(); slot < HotSpotTable::Capacity; ++slot)
-        QCOMPARE(m_table.AddHotSpot(u"1,1,2,2"_s, QString::number(slot)),
+    for (int slot = m_document->table().HotSpotCount(); slot < HotSpotTable::Capacity; ++slot)
+        QCOMPARE(HotSpotTableAccess::of(*m_document).AddHotSpot(u"1,1,2,2"_s, QString::number(slot)),
             HotSpotTable::AddResult::Added);
-    const QString mapText = m_table.MapText();
+    const QString mapText = m_document->table().MapText();
     m_prompts.expectMessage(Prompts::Button::Ok);
     shiftClick(10, 20);
     plainClick(30, 40);
 
     QCOMPARE(shownPrompts(),
         QStringList { okMessage(u"The map is full: it cannot hold more than 1001 Hot Spots"_s) });
-    QCOMPARE(m_table.HotSpotCount(), HotSpotTable::Capacity);
-    QCOMPARE(m_table.MapText(), mapText);
-    QCOMPARE(m_view.isSaved(), true);
+    QCOMPARE(m_document->table().HotSpotCount(), HotSpotTable::Capacity);
+    QCOMPARE(m_document->table().MapText(), mapText);
+    QCOMPARE(m_document->IsSaved(), true);
     QCOMPARE(pushes(), 0);
     verifyIdle();
 }
@@ -328,11 +334,11 @@ void tst_HotSpotEditing::hotSpotClick_data()
     QTest::newRow("rename to own name, then a new one")
         << 0 << lot7 << 0 << QStringList { lot7, u"Lot 9"_s }
         << QStringList { renameInput(lot7), nameExists(), renameInput(lot7) } << u"Lot 9"_s
-        << Lot7Coords << QString() << false << 2;
+        << Lot7Coords << QString() << false << 1;
     QTest::newRow("rename to a name in use, then cancel")
         << 0 << lot7 << 0 << QStringList { u"Shed"_s, QString() }
         << QStringList { renameInput(lot7), nameExists(), renameInput(lot7) } << lot7 << Lot7Coords
-        << QString() << false << 1;
+        << QString() << false << 0;
     QTest::newRow("rename of a name not in the table")
         << 0 << u"Ghost"_s << 0 << QStringList { u"Lot 9"_s }
         << QStringList { renameInput(u"Ghost"_s) } << lot7 << Lot7Coords << QString() << false << 0;
@@ -392,15 +398,15 @@ void tst_HotSpotEditing::hotSpotClick()
     clickHotSpot(clicked, 1, shift);
 
     QCOMPARE(shownPrompts(), prompts);
-    QCOMPARE(m_table.HotSpotNames(0), lot7Name);
-    QCOMPARE(m_table.HotSpotCoords(0), lot7Coords);
-    QCOMPARE(m_table.HotSpotNames(1), u"Shed"_s);
-    QCOMPARE(m_table.HotSpotCount(), 2);
+    QCOMPARE(m_document->table().HotSpotNames(0), lot7Name);
+    QCOMPARE(m_document->table().HotSpotCoords(0), lot7Coords);
+    QCOMPARE(m_document->table().HotSpotNames(1), u"Shed"_s);
+    QCOMPARE(m_document->table().HotSpotCount(), 2);
     QCOMPARE(m_view.coordF, coordF);
-    QCOMPARE(m_view.isSaved(), saved);
+    QCOMPARE(m_document->IsSaved(), saved);
     QCOMPARE(this->pushes(), pushes);
     if (pushes > 0)
-        QCOMPARE(m_control.coordsString, m_table.MapText());
+        QCOMPARE(m_control.coordsString, m_document->table().MapText());
 }
 
 void tst_HotSpotEditing::modifyStoresAnyText()
@@ -409,11 +415,11 @@ void tst_HotSpotEditing::modifyStoresAnyText()
     m_prompts.expectInput(text);
     clickHotSpot(u"Shed"_s, 1, 2);
 
-    QCOMPARE(m_table.HotSpotCoords(1), text);
-    QVERIFY(m_table.MapText().contains(u"COORDS=\"not a list <&> of numbers\" ID=\"Shed\""_s));
-    QCOMPARE(m_control.coordsString, m_table.MapText());
+    QCOMPARE(m_document->table().HotSpotCoords(1), text);
+    QVERIFY(m_document->table().MapText().contains(u"COORDS=\"not a list <&> of numbers\" ID=\"Shed\""_s));
+    QCOMPARE(m_control.coordsString, m_document->table().MapText());
     QCOMPARE(m_view.coordF, ShedCoords);
-    QCOMPARE(m_view.isSaved(), false);
+    QCOMPARE(m_document->IsSaved(), false);
 }
 
 void tst_HotSpotEditing::deleteWithAnyKey_data()
@@ -450,48 +456,48 @@ void tst_HotSpotEditing::deleteWithAnyKey()
     m_editing->ImageMap1_HotSpotMouseUp(clicked, 2, shift, 300, 300);
 
     QCOMPARE(shownPrompts(), QStringList { deleteQuestion(clicked) });
-    QCOMPARE(m_table.HotSpotCount(), 2);
-    QCOMPARE(m_table.HotSpotCoords(0).isEmpty(), deleted);
-    QCOMPARE(m_table.HotSpotNames(0).isEmpty(), deleted);
-    QCOMPARE(m_table.HotSpotNames(1), u"Shed"_s);
-    QCOMPARE(m_view.isSaved(), saved);
+    QCOMPARE(m_document->table().HotSpotCount(), 2);
+    QCOMPARE(m_document->table().HotSpotCoords(0).isEmpty(), deleted);
+    QCOMPARE(m_document->table().HotSpotNames(0).isEmpty(), deleted);
+    QCOMPARE(m_document->table().HotSpotNames(1), u"Shed"_s);
+    QCOMPARE(m_document->IsSaved(), saved);
     QCOMPARE(pushes(), deleted ? 1 : 0);
     if (deleted) {
-        QCOMPARE(m_control.coordsString, m_table.MapText());
-        QVERIFY(!m_table.MapText().contains(u"Lot 7"_s));
-        QVERIFY(m_table.MapText().contains(u"Shed"_s));
+        QCOMPARE(m_control.coordsString, m_document->table().MapText());
+        QVERIFY(!m_document->table().MapText().contains(u"Lot 7"_s));
+        QVERIFY(m_document->table().MapText().contains(u"Shed"_s));
     }
 }
 
 // A loaded file may hold a hot spot with no name; a deleted slot before it has no name either.
 void tst_HotSpotEditing::unnamedHotSpotBesideDeletedSlot()
 {
-    m_table.ClearHotSpot(0);
-    QCOMPARE(m_table.AddHotSpot(u"7,7,8,8"_s, u"x"_s), HotSpotTable::AddResult::Added);
-    m_table.HotSpotNames(2).clear();
+    m_document->clearHotSpot(0);
+    QCOMPARE(m_document->addHotSpot(u"7,7,8,8"_s, u"x"_s), HotSpotTable::AddResult::Added);
+    HotSpotTableAccess::name(HotSpotTableAccess::of(*m_document), 2).clear();
 
     m_prompts.expectInput(u"3,3,4,4"_s);
     clickHotSpot(QString(), 1, 2);
     QCOMPARE(m_view.coordF, u"7,7,8,8"_s);
-    QCOMPARE(m_table.HotSpotCoords(0), QString());
-    QCOMPARE(m_table.HotSpotCoords(2), u"3,3,4,4"_s);
+    QCOMPARE(m_document->table().HotSpotCoords(0), QString());
+    QCOMPARE(m_document->table().HotSpotCoords(2), u"3,3,4,4"_s);
 
     m_prompts.expectMessage(Prompts::Button::Yes);
     clickHotSpot(QString(), 2, 0);
-    QCOMPARE(m_table.HotSpotCoords(2), QString());
-    QVERIFY(!m_table.MapText().contains(u"3,3,4,4"_s));
-    QCOMPARE(m_table.HotSpotCount(), 3);
+    QCOMPARE(m_document->table().HotSpotCoords(2), QString());
+    QVERIFY(!m_document->table().MapText().contains(u"3,3,4,4"_s));
+    QCOMPARE(m_document->table().HotSpotCount(), 3);
 }
 
 void tst_HotSpotEditing::refreshImageMapRebuildsStaleText()
 {
-    m_table.MapText() = u"<map name=map>"_s;
-    m_table.HotSpotCoords(1) = u"2,2,3,3"_s;
+    HotSpotTableAccess::mapText(HotSpotTableAccess::of(*m_document)) = u"<map name=map>"_s;
+    HotSpotTableAccess::coords(HotSpotTableAccess::of(*m_document), 1) = u"2,2,3,3"_s;
     m_editing->RefreshImageMap();
-    QCOMPARE(m_table.MapText(),
+    QCOMPARE(m_document->table().MapText(),
         u"<map name=map><AREA SHAPE=POLY COORDS=\"1,1,50,1,50,50\" ID=\"Lot 7\" color=\"#00ff00\">"
         "<AREA SHAPE=POLY COORDS=\"2,2,3,3\" ID=\"Shed\" color=\"#00ff00\"></map>"_s);
-    QCOMPARE(m_control.calls, QStringList { u"coordsstring="_s + m_table.MapText() });
+    QCOMPARE(m_control.calls, QStringList { u"coordsstring="_s + m_document->table().MapText() });
 }
 
 QTEST_GUILESS_MAIN(tst_HotSpotEditing)

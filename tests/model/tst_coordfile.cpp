@@ -2,6 +2,8 @@
 #include "memorysettings.h"
 #include "model/coordfile.h"
 #include "model/hotspottable.h"
+
+#include "hotspottableaccess.h"
 #include "platform/settingsstore.h"
 #include "recordingview.h"
 #include "scriptedprompts.h"
@@ -249,8 +251,8 @@ void tst_CoordFile::readCoordFile()
     else if (target == u"empty path")
         file.clear();
 
-    m_table->HotSpotCount() = 7;
-    m_table->MapText() = u"previous"_s;
+    HotSpotTableAccess::count(*m_table) = 7;
+    HotSpotTableAccess::mapText(*m_table) = u"previous"_s;
     m_view.hotSpotFile = u"box"_s;
     for (qsizetype i = 0; i < messages.size(); ++i)
         m_prompts.expectMessage(Prompts::Button::Ok);
@@ -292,7 +294,7 @@ void tst_CoordFile::readCoordFile()
 void tst_CoordFile::creatingTheMissingFileFailsToTheCaller()
 {
     const QString file = path(u"map.map"_s);
-    m_table->MapText() = u"previous"_s;
+    HotSpotTableAccess::mapText(*m_table) = u"previous"_s;
     int number = 0;
     {
         FileSizeLimit limit(0);
@@ -360,7 +362,7 @@ void tst_CoordFile::parseCoordFileLine()
     QFETCH(QString, name);
     QFETCH(QString, message);
 
-    m_table->HotSpotCount() = 2;
+    HotSpotTableAccess::count(*m_table) = 2;
     if (!message.isEmpty())
         m_prompts.expectMessage(Prompts::Button::Ok);
     ParseCoordFileLine(line, *m_table, m_prompts);
@@ -379,7 +381,7 @@ void tst_CoordFile::linesPastTheLastSlot()
             u"<AREA SHAPE=POLY COORDS=\"%1,0,1,1,0,1\" ID=\"n%1\" color=\"#00ff00\">"_s.arg(i));
     lines.append(footer);
     writeBytes(path(u"map.map"_s), crlf(lines));
-    m_table->HotSpotNames(1000) = u"stale"_s;
+    HotSpotTableAccess::name(*m_table, 1000) = u"stale"_s;
 
     m_prompts.expectMessage(Prompts::Button::Ok);
     m_prompts.expectMessage(Prompts::Button::Ok);
@@ -448,7 +450,7 @@ void tst_CoordFile::unreadableLinesAfterTheFifthAreCounted()
     for (qsizetype i = 0; i < m_prompts.shown.size(); ++i) {
         const bool summary = i == 5;
         QCOMPARE(m_prompts.shown[i].caption,
-            summary ? QtSettingsStore::applicationName() : Prompts::applicationTitle());
+            summary ? Prompts::productName() : Prompts::applicationTitle());
         QCOMPARE(m_prompts.shown[i].buttons, Prompts::Buttons::Ok);
         QCOMPARE(m_prompts.shown[i].icon, Prompts::Icon::None);
     }
@@ -580,7 +582,8 @@ void tst_CoordFile::windows1252NamesSurvive()
     QVERIFY(readBytes(path(u"utf8.map"_s)).contains("ID=\"M\xc3\xbcller\""));
     auto read = std::make_unique<HotSpotTable>();
     ReadCoordFile(path(u"utf8.map"_s), *read, m_prompts, m_settings, m_view);
-    QCOMPARE(read->HotSpotNames, m_table->HotSpotNames);
+    for (int slot = 0; slot < HotSpotTable::Capacity; ++slot)
+        QCOMPARE(read->HotSpotNames(slot), m_table->HotSpotNames(slot));
 }
 
 void tst_CoordFile::mixedEncodingLines()

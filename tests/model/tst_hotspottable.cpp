@@ -1,5 +1,7 @@
 #include "model/hotspottable.h"
 
+#include "hotspottableaccess.h"
+
 #include <QTest>
 
 #include <memory>
@@ -92,9 +94,9 @@ void tst_HotSpotTable::addHotSpot()
 
     // Two slots of one name (as a loaded file can bring): the lower one is found, and the name
     // stays refused.
-    table->HotSpotCoords(2) = u"1,1,2,2,3,3"_s;
-    table->HotSpotNames(2) = u"LOT"_s;
-    table->HotSpotCount() = 3;
+    HotSpotTableAccess::coords(*table, 2) = u"1,1,2,2,3,3"_s;
+    HotSpotTableAccess::name(*table, 2) = u"LOT"_s;
+    HotSpotTableAccess::count(*table) = 3;
     QCOMPARE(table->FindHotSpot(u"LOT"_s), 1);
     QCOMPARE(table->AddHotSpot(u"1,1"_s, u"LOT"_s), HotSpotTable::AddResult::NameExists);
 }
@@ -120,7 +122,7 @@ void tst_HotSpotTable::deletedSlotsStayBelowTheCount()
 void tst_HotSpotTable::renameHotSpot()
 {
     auto table = tableWith({ u"A"_s, u"B"_s });
-    table->MapText() = u"stale"_s;
+    HotSpotTableAccess::mapText(*table) = u"stale"_s;
 
     QVERIFY(!table->RenameHotSpot(0, u"A"_s));
     QVERIFY(!table->RenameHotSpot(0, u"B"_s));
@@ -169,7 +171,7 @@ void tst_HotSpotTable::fullTableRefusesWithoutTouchingSlots()
     QCOMPARE(table->MapText(), before);
 
     // A count past the last slot (as only a corrupt state could give) is never walked beyond it.
-    table->HotSpotCount() = 2000;
+    HotSpotTableAccess::count(*table) = 2000;
     QCOMPARE(table->FindHotSpot(u"new"_s), -1);
     table->BuildMapText();
     QCOMPARE(table->MapText(), before);

@@ -2,6 +2,8 @@
 #include "imagemap/areaparser.h"
 #include "model/hotspottable.h"
 #include "platform/settingsstore.h"
+#include "document/mapdocument.h"
+#include "editing/controlsync.h"
 #include "sites/pageimport.h"
 
 #include "circlecheck.h"
@@ -58,13 +60,16 @@ QList<QPoint> corners(const QString &coords)
 
 struct ImportFixture
 {
-    HotSpotTable table;
+    ImportFixture() { showMapOnControl(document, control); }
+
+    MapDocument document;
+    const HotSpotTable &table = document.table();
     ScriptedPrompts prompts;
     MemorySettings settings;
     RecordingView view;
     RecordingControl control;
-    FileCommands files { table, prompts, settings, view, control };
-    PageImport import { table, files, prompts, settings, view, control };
+    FileCommands files { document, prompts, settings, view };
+    PageImport import { document, prompts, settings, view, control };
 };
 
 } // namespace
@@ -215,14 +220,12 @@ void tst_PageImport::importCommand()
     }
 
     ImportFixture m;
-    m.files.CoordFilePath = u"/maps/previous.map"_s;
-    m.view.hotSpotFile = m.files.CoordFilePath;
-    m.view.saved = true;
-    m.table.AddHotSpot(u"1,1,2,2,3,1"_s, u"old"_s);
+    m.document.setCoordFilePath(u"/maps/previous.map"_s);
+    m.view.hotSpotFile = m.document.CoordFilePath();
+    m.document.setIsSaved(true);
+    m.document.addHotSpot(u"1,1,2,2,3,1"_s, u"old"_s);
     QList<qsizetype> guardRuns; // what had been shown when the guard ran
-    int historyCleared = 0;
     m.import.setAskToSave([&] { guardRuns.append(m.prompts.shown.size()); });
-    m.import.setClearHistory([&] { ++historyCleared; });
     m.prompts.expectOpenFile(page);
     m.prompts.expectChoice(1);
     m.prompts.expectMessage(Prompts::Button::Ok);
@@ -254,10 +257,12 @@ void tst_PageImport::importCommand()
     QVERIFY(maxCircleDeviation(corners(m.table.HotSpotCoords(1)), 50, 50, 10) <= halfPixel);
     QCOMPARE(m.control.coordsString, m.table.MapText());
     QVERIFY(m.table.MapText().contains(u"ID=\"Lot 7 & 'B'\""_s));
-    QVERIFY(m.files.CoordFilePath.isEmpty());
+    QVERIFY(m.document.CoordFilePath().isEmpty());
     QVERIFY(m.view.hotSpotFile.isEmpty());
-    QVERIFY(!m.view.saved);
-    QCOMPARE(historyCleared, 1);
+    QVERIFY(!m.document.IsSaved());
+    // An imported map is in no file: nothing to undo, and not the saved state.
+    QVERIFY(!m.document.undoStack().canUndo());
+    QVERIFY(m.document.isModified());
 
     QCOMPARE(shown[2].text,
         u"Imported 4 hot spots from "_s + page

@@ -1,6 +1,7 @@
 #include "commands/filecommands.h"
 #include "imagemap/areaparser.h"
 #include "model/hotspottable.h"
+#include "document/mapdocument.h"
 #include "sites/pageimport.h"
 
 #include "headlesschromium.h"
@@ -159,13 +160,14 @@ void tst_PageImportBrowser::sameAreasHitBeforeAndAfter()
     writeBytes(original, pageAround(mapElement, map.name, size));
 
     // Import the page and save it as a map, as a user would.
-    HotSpotTable table;
+    MapDocument document;
+    const HotSpotTable &table = document.table();
     ScriptedPrompts prompts;
     MemorySettings settings;
     RecordingView view;
     RecordingControl control;
-    FileCommands files(table, prompts, settings, view, control);
-    PageImport import(table, files, prompts, settings, view, control);
+    FileCommands files(document, prompts, settings, view);
+    PageImport import(document, prompts, settings, view, control);
     prompts.expectMessage(Prompts::Button::Ok); // the summary
     prompts.expectMessage(Prompts::Button::No); // keep the current picture
     import.importPage(original);

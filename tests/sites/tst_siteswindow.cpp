@@ -1,4 +1,7 @@
+#include "app/editor.h"
 #include "app/frmdesign.h"
+#include "document/mapdocument.h"
+#include "imagemap/zoomnavigator.h"
 #include "imagemap/imagemap.h"
 #include "memorysettings.h"
 #include "model/hotspottable.h"
@@ -134,7 +137,7 @@ void tst_SitesWindow::findBox()
     QCOMPARE(m_prompts.shown[0].text, u"Hot Spot Lot 7 not found"_s);
     QCOMPARE(m_prompts.shown[0].buttons, Prompts::Buttons::Ok);
     QCOMPARE(m_prompts.shown[0].icon, Prompts::Icon::None);
-    QCOMPARE(m_prompts.shown[0].caption, QtSettingsStore::applicationName());
+    QCOMPARE(m_prompts.shown[0].caption, Prompts::productName());
     QVERIFY(box.isVisible());
 
     // A deleted hot spot is no longer found, and completion forgets it.
@@ -323,7 +326,7 @@ void tst_SitesWindow::inTheMainWindow()
         (QStringList { u"In the register and on the map (0)"_s,
             u"In the register, not on the map (3)"_s, u"  Lot 1"_s, u"  Lot 2"_s, u"  Lot 3"_s,
             u"On the map, not in the register (0)"_s }));
-    window.setIsSaved(true);
+    window.editor().document().setIsSaved(true);
 }
 
 QTEST_MAIN(tst_SitesWindow)

@@ -3,7 +3,8 @@
 #include "app/appshell.h"
 #include "commands/filecommands.h"
 #include "editing/cornercapture.h"
-#include "editing/edithistory.h"
+#include "document/mapdocument.h"
+#include "editing/controlsync.h"
 #include "editing/hotspotediting.h"
 #include "editing/movecorners.h"
 #include "model/hotspottable.h"
@@ -14,7 +15,7 @@
 
 #include <QStringList>
 
-/// One run of the program's logic without the window: the table and its history, the editing
+/// One run of the program's logic without the window: the document, the editing
 /// handlers, the file commands and the shell, over scripted prompts, a recording view and a
 /// recording control. Tests that use it link quorvel_shell.
 struct ProgramRun
@@ -22,19 +23,21 @@ struct ProgramRun
     explicit ProgramRun(SettingsStore &store)
         : settings(store)
     {
+        showMapOnControl(document, control);
+        editing.setResting([this] { return moveCorners.isOn(); });
     }
 
     SettingsStore &settings;
-    HotSpotTable table;
+    MapDocument document;
+    const HotSpotTable &table = document.table();
     RecordingView view;
     RecordingControl control;
     ScriptedPrompts prompts;
-    EditHistory history { table, view, control };
     CornerCapture capture { view, control, 15, 15 };
-    HotSpotEditing editing { table, history, capture, prompts, view, control };
-    MoveCorners moveCorners { table, history, view, control };
-    FileCommands files { table, prompts, settings, view, control };
-    AppShell shell { table, history, capture, files, prompts, settings, view, control };
+    HotSpotEditing editing { document, capture, prompts, view };
+    MoveCorners moveCorners { document, control };
+    FileCommands files { document, prompts, settings, view };
+    AppShell shell { document, capture, files, prompts, settings, view, control };
 
     /// Queues answers in the order they are asked for: "ok", "cancel", "yes", "no",
     /// "input:<text>", "save:<path>", "open:<path>".

@@ -4,7 +4,7 @@
 
 #include <array>
 
-/// The main window's text boxes and flag, as plain values.
+/// The main window's text boxes, as plain values.
 class RecordingView final : public EditorView
 {
 public:
@@ -14,14 +14,11 @@ public:
     QString posText(int index) const override { return pos.at(index); }
     void setMousePosText(const QString &text) override { mousePos = text; }
     void setCoordFText(const QString &text) override { coordF = text; }
-    bool isSaved() const override { return saved; }
-    void setIsSaved(bool value) override { saved = value; }
     void repaintWindow() override { ++repaints; }
 
     QString hotSpotFile;
     std::array<QString, PosCount> pos;
     QString mousePos;
     QString coordF;
-    bool saved = true;
     int repaints = 0;
 };

@@ -39,6 +39,4 @@ public:
     QString posText(int) const override { return {}; }
     void setMousePosText(const QString &) override { }
     void setCoordFText(const QString &) override { }
-    bool isSaved() const override { return true; }
-    void setIsSaved(bool) override { }
 };
