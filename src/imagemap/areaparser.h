@@ -1,5 +1,7 @@
 #pragma once
 
+#include "imagemap/htmlnumbers.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -18,6 +20,10 @@ struct MapArea
     /// editor stored.
     QString idAsWritten;
     QString color;
+
+    /// An area from its attribute values; \a shape is nothing when the attribute is missing.
+    static MapArea fromAttributes(std::optional<QStringView> shape, QStringView coords, QString id,
+        QString idAsWritten, QString color);
 
     friend bool operator==(const MapArea &, const MapArea &) = default;
 };
@@ -73,10 +79,6 @@ std::optional<QList<MapArea>> parseAreasFast(QStringView mapText);
 
 /// The full HTML5 parser.
 QList<MapArea> parseAreasFull(QStringView mapText);
-
-/// The HTML rules for a list of floating-point numbers ("2;2 10,10" reads 2, 2, 10, 10;
-/// unreadable numbers read 0).
-QList<double> parseCoords(QStringView text);
 
 /// The shape keyword of a "shape" attribute; a missing or unknown keyword means a polygon.
 MapArea::Shape shapeFromKeyword(QStringView keyword);
