@@ -2,7 +2,6 @@
 
 #include "model/hotspottable.h"
 #include "platform/prompts.h"
-#include "platform/settingsstore.h"
 #include "sites/webpage.h"
 
 #include <QFileInfo>
@@ -25,8 +24,8 @@ WebPageCommands::~WebPageCommands() = default;
 
 void WebPageCommands::tell(const QString &text)
 {
-    m_prompts.message(
-        text, Prompts::Buttons::Ok, Prompts::Icon::None, QtSettingsStore::applicationName());
+    // The boxes of features the program added carry its name.
+    m_prompts.message(text, Prompts::Buttons::Ok, Prompts::Icon::None, u"Quorvel"_s);
 }
 
 bool WebPageCommands::hasSomethingToShow(const Picture &picture)
