@@ -15,17 +15,9 @@ struct DrawnPlan
 {
     struct Lot
     {
-        QString name;
+        QString name, coords;
         QPolygonF outline;
         QPointF inside;
-
-        QString coords() const
-        {
-            QStringList numbers;
-            for (const QPointF &p : outline)
-                numbers << QString::number(p.x()) << QString::number(p.y());
-            return numbers.join(u',');
-        }
     };
 
     QImage picture;
@@ -37,8 +29,11 @@ struct DrawnPlan
         DrawnPlan plan;
         constexpr double w = 570, h = 640, left = 150;
         auto add = [&](QPolygonF outline, QPointF inside) {
-            plan.lots.append(
-                { QString::fromUtf16(u"Lot %1").arg(plan.lots.size() + 1), outline, inside });
+            QStringList numbers;
+            for (const QPointF &p : outline)
+                numbers << QString::number(p.x()) << QString::number(p.y());
+            plan.lots.append({ QString::fromUtf16(u"Lot %1").arg(plan.lots.size() + 1),
+                numbers.join(u','), outline, inside });
         };
         plan.outside.append({ 75, 2000 }); // the margin
         for (int row = 0; row < 5; ++row) {
@@ -46,14 +41,13 @@ struct DrawnPlan
             plan.outside.append({ 3000, y + h + 75 }); // the street below the block
             for (int col = 0; col < 10; ++col) {
                 const double x = left + col * w, r = x + w, b = y + h;
-                if (row == 0 || (row == 1 && col % 2)) {
-                    if (row == 0)
-                        add(QRectF(x, y, w, h), { x + w / 2, y + h / 2 });
+                if (row == 0) {
+                    add(QRectF(x, y, w, h), { x + w / 2, y + h / 2 });
+                } else if (row == 1 && col % 2) {
                     // The right one of a pair: its point lies in the left one's bounding box.
-                    else
-                        add({ { x + w / 2, y }, { r, y }, { r, b }, { x, b }, { x, y + h / 2 },
-                                { x + w / 2, y + h / 2 } },
-                            { x + w / 4, y + 3 * h / 4 });
+                    add({ { x + w / 2, y }, { r, y }, { r, b }, { x, b }, { x, y + h / 2 },
+                            { x + w / 2, y + h / 2 } },
+                        { x + w / 4, y + 3 * h / 4 });
                 } else if (row == 1) {
                     add({ { x, y }, { r + w / 2, y }, { r + w / 2, y + h / 2 }, { r, y + h / 2 },
                             { r, b }, { x, b } },
@@ -90,9 +84,9 @@ struct DrawnPlan
         font.setPixelSize(90);
         font.setStyleStrategy(antialiased ? QFont::PreferAntialias : QFont::NoAntialias);
         painter.setFont(font);
+        painter.setPen(QPen(QColor(60, 60, 60), 6));
         for (qsizetype k = 0; k < plan.lots.size(); ++k) {
             const Lot &lot = plan.lots[k];
-            painter.setPen(QPen(QColor(60, 60, 60), 6));
             painter.setBrush(fills[k % 5]);
             painter.drawPolygon(lot.outline);
             painter.drawText(QRectF(lot.inside - QPointF(150, 60), QSizeF(300, 120)),
