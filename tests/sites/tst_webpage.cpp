@@ -90,7 +90,6 @@ void tst_WebPage::page()
         at = html.indexOf(part, at);
         QVERIFY2(at >= 0, qPrintable(part));
     }
-    QCOMPARE(html.count(u"<area "_s), 3);
     // Nothing the page needs comes from elsewhere.
     QVERIFY(!html.contains(u"http"_s));
 }
@@ -146,14 +145,12 @@ void tst_WebPage::pictureForPage()
 {
     QFETCH(QImage, picture);
     QFETCH(QString, suffix);
-    const QImage before = picture.copy();
     const WebPagePicture::Encoded encoded = WebPagePicture::encode(picture, 2'900'000);
     QCOMPARE(encoded.suffix, suffix);
     QVERIFY2(encoded.bytes.size() <= 2'900'000, qPrintable(QString::number(encoded.bytes.size())));
     const QImage written = QImage::fromData(encoded.bytes);
     QCOMPARE(written.size(), WebPagePicture::shownSize(picture.size()));
     QCOMPARE(written.hasAlphaChannel(), picture.hasAlphaChannel());
-    QCOMPARE(picture, before);
 }
 
 void tst_WebPage::links_data()
