@@ -35,6 +35,8 @@ struct PicturePlacement
 };
 
 inline constexpr char16_t defaultLinkPattern[] = u"#{id}";
+/// At most what a page and all it loads weigh when its picture was made smaller.
+inline constexpr qint64 pageBudget = 3'000'000;
 
 /// The areas of the hot spots the map shows, in slot order.
 QList<Area> areas(const HotSpotTable &table);
@@ -50,13 +52,20 @@ bool browserShows(const QString &picturePath);
 /// the page's folder or below and browsers show it, otherwise a copy beside the page.
 PicturePlacement placePicture(const QString &pagePath, const QString &picturePath);
 
-/// The complete HTML5 page.
+/// \a areas with their corners moved from a picture of \a from pixels to one of \a to.
+QList<Area> scaledAreas(const QList<Area> &areas, QSize from, QSize to);
+
+/// The complete HTML5 page. The picture, the map, its outline overlay, the search box and the
+/// script that scales the map with the picture form one block between two comments, to be
+/// taken into a page of one's own.
 QByteArray html(const QString &title, const QString &imageSrc, QSize imageSize,
     const QList<Area> &areas, const QString &linkPattern);
 
 /// Writes the page to \a pagePath, and the picture beside it when placePicture() says so;
-/// \a picture is the decoded picture, saved as PNG when browsers cannot show the file. The
-/// page is replaced atomically. Throws WriteError.
+/// \a picture is the decoded picture, saved as PNG when browsers cannot show the file. A
+/// picture larger than the page shows is written smaller beside the page instead, with the
+/// areas scaled to it; the picture file itself is never changed. The page is replaced
+/// atomically. Throws WriteError.
 void write(const QString &pagePath, const QString &title, const QString &picturePath,
     const QImage &picture, const QList<Area> &areas, const QString &linkPattern);
 

@@ -2,7 +2,6 @@
 
 #include "model/hotspottable.h"
 #include "platform/prompts.h"
-#include "platform/settingsstore.h"
 #include "sites/webpage.h"
 
 #include <QFileInfo>
@@ -25,8 +24,7 @@ WebPageCommands::~WebPageCommands() = default;
 
 void WebPageCommands::tell(const QString &text)
 {
-    m_prompts.message(
-        text, Prompts::Buttons::Ok, Prompts::Icon::None, Prompts::productName());
+    m_prompts.message(text, Prompts::Buttons::Ok, Prompts::Icon::None, Prompts::productName());
 }
 
 bool WebPageCommands::hasSomethingToShow(const Picture &picture)

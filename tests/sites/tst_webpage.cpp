@@ -1,8 +1,9 @@
+#include "drawnplan.h"
 #include "model/hotspottable.h"
-#include "platform/settingsstore.h"
 #include "scriptedprompts.h"
 #include "sites/webpage.h"
 #include "sites/webpagecommands.h"
+#include "sites/webpagepicture.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -33,6 +34,10 @@ private slots:
     void cleanup();
 
     void page();
+    void scaling_data();
+    void scaling();
+    void pictureForPage_data();
+    void pictureForPage();
     void links_data();
     void links();
     void picturePlacement_data();
@@ -54,26 +59,98 @@ void tst_WebPage::cleanup()
 void tst_WebPage::page()
 {
     const QList<WebPage::Area> areas {
-        { u"Lot 1"_s, u"90,120, 240,120;240,350 90,350"_s },
+        { u"Lot 10"_s, u"90,120, 240,120;240,350 90,350"_s },
         { u"<b>\"A&B\"</b> 'x'"_s, u"1.5,2,3,4,5,6,7"_s },
         { u"Two corners"_s, u"1,1,5,5"_s },
+        { u"Lot 9"_s, u"1,1,9,1,9,9"_s },
     };
-    const QByteArray html = WebPage::html(
-        u"Plan & \"Co\""_s, u"my%20plan.jpg"_s, QSize(1650, 860), areas, u"lots.php?a=1&id={id}"_s);
-    QCOMPARE(QString::fromUtf8(html),
-        u"<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"
-        u"<title>Plan &amp; &quot;Co&quot;</title>\n</head>\n<body>\n"
+    const QString html = QString::fromUtf8(WebPage::html(u"Plan & \"Co\""_s, u"my%20plan.jpg"_s,
+        QSize(1650, 860), areas, u"lots.php?a=1&id={id}"_s));
+    // In this order, with the script, which scales the map, between the map and the block's end.
+    const QStringList parts { u"<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n"_s,
+        u"<title>Plan &amp; &quot;Co&quot;</title>\n</head>\n<body>\n"_s,
+        u"<!-- Quorvel site map: begin"_s, u"<input type=\"search\" list=\"quorvel-sites\""_s,
+        u"<option value=\"&lt;b&gt;&quot;A&amp;B&quot;&lt;/b&gt; 'x'\">\n"
+        u"<option value=\"Lot 9\">\n<option value=\"Lot 10\">\n</datalist>"_s,
         u"<img src=\"my%20plan.jpg\" width=\"1650\" height=\"860\" alt=\"Plan &amp; "
-        u"&quot;Co&quot;\" "
-        u"usemap=\"#map\">\n"
+        u"&quot;Co&quot;\" usemap=\"#map\">\n"_s,
+        u"<svg viewBox=\"0 0 1650 860\""_s, u"pointer-events:none"_s,
         u"<map name=\"map\">\n"
         u"<area shape=\"poly\" coords=\"90,120,240,120,240,350,90,350\" "
-        u"href=\"lots.php?a=1&amp;id=Lot%201\" alt=\"Lot 1\" title=\"Lot 1\">\n"
+        u"href=\"lots.php?a=1&amp;id=Lot%2010\" alt=\"Lot 10\" title=\"Lot 10\">\n"
         u"<area shape=\"poly\" coords=\"1.5,2,3,4,5,6\" "
         u"href=\"lots.php?a=1&amp;id=%3Cb%3E%22A%26B%22%3C%2Fb%3E%20%27x%27\" "
         u"alt=\"&lt;b&gt;&quot;A&amp;B&quot;&lt;/b&gt; 'x'\" "
         u"title=\"&lt;b&gt;&quot;A&amp;B&quot;&lt;/b&gt; 'x'\">\n"
-        u"</map>\n</body>\n</html>\n"_s);
+        u"<area shape=\"poly\" coords=\"1,1,9,1,9,9\" href=\"lots.php?a=1&amp;id=Lot%209\" "
+        u"alt=\"Lot 9\" title=\"Lot 9\">\n</map>\n<script>\n"_s,
+        u"ResizeObserver"_s, u"</script>\n</div>\n<!-- Quorvel site map: end -->\n</body>\n"_s };
+    qsizetype at = 0;
+    for (const QString &part : parts) {
+        at = html.indexOf(part, at);
+        QVERIFY2(at >= 0, qPrintable(part));
+    }
+    // Nothing the page needs comes from elsewhere.
+    QVERIFY(!html.contains(u"http"_s));
+}
+
+void tst_WebPage::scaling_data()
+{
+    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("shown");
+    QTest::addColumn<QString>("coords");
+    QTest::addColumn<QString>("scaled");
+
+    QTest::newRow("24 megapixels, landscape")
+        << QSize(6000, 4000) << QSize(4096, 2731) << u"0,0 6000,0 3000,4000 1000,1000"_s
+        << u"0,0,4096,0,2048,2731,682.67,682.75"_s;
+    QTest::newRow("portrait") << QSize(3000, 9000) << QSize(1365, 4096) << u"3000,9000,7"_s
+                              << u"1365,4096,3.19"_s;
+    QTest::newRow("a thin strip keeps a pixel")
+        << QSize(9000, 1) << QSize(4096, 1) << u"9000,1"_s << u"4096,1"_s;
+    QTest::newRow("4096 is shown as it is")
+        << QSize(4096, 4096) << QSize(4096, 4096) << u"1,2,3"_s << u"1,2,3"_s;
+}
+
+void tst_WebPage::scaling()
+{
+    QFETCH(QSize, picture);
+    QFETCH(QSize, shown);
+    QFETCH(QString, coords);
+    QFETCH(QString, scaled);
+    QCOMPARE(WebPagePicture::shownSize(picture), shown);
+    const QList<WebPage::Area> areas { { u"Lot 1"_s, coords } };
+    QCOMPARE(WebPage::scaledAreas(areas, picture, shown).front().coords, scaled);
+}
+
+void tst_WebPage::pictureForPage_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QString>("suffix");
+
+    QImage photo(6000, 4000, QImage::Format_RGB32);
+    for (int y = 0; y < photo.height(); ++y) {
+        auto *line = reinterpret_cast<QRgb *>(photo.scanLine(y));
+        for (int x = 0; x < photo.width(); ++x)
+            line[x] = qRgb((x * 7 + y) % 251, (x ^ y) % 241, (x * y) % 239);
+    }
+    QTest::newRow("photograph: JPEG within the budget") << photo << u"jpg"_s;
+    QTest::newRow("drawing of few colours: PNG") << DrawnPlan::make(false).picture << u"png"_s;
+    QImage clear = QImage(5000, 300, QImage::Format_ARGB32);
+    clear.fill(QColor(0, 0, 255, 100));
+    QTest::newRow("transparent: PNG") << clear << u"png"_s;
+}
+
+void tst_WebPage::pictureForPage()
+{
+    QFETCH(QImage, picture);
+    QFETCH(QString, suffix);
+    const WebPagePicture::Encoded encoded = WebPagePicture::encode(picture, 2'900'000);
+    QCOMPARE(encoded.suffix, suffix);
+    QVERIFY2(encoded.bytes.size() <= 2'900'000, qPrintable(QString::number(encoded.bytes.size())));
+    const QImage written = QImage::fromData(encoded.bytes);
+    QCOMPARE(written.size(), WebPagePicture::shownSize(picture.size()));
+    QCOMPARE(written.hasAlphaChannel(), picture.hasAlphaChannel());
 }
 
 void tst_WebPage::links_data()
@@ -187,6 +264,24 @@ void tst_WebPage::writeCopiesAndConverts()
     QCOMPARE(converted.size(), QSize(40, 30));
     QCOMPARE(converted.pixelColor(5, 5), QColor(10, 20, 30));
     QVERIFY(readBytes(page).contains("<img src=\"drawing.emf.png\""));
+
+    // A 24-megapixel plan beside the page is written smaller for it, and the areas follow; the
+    // plan's own file stays as it was.
+    const QString big = dir.filePath(u"out/big.jpg"_s);
+    const DrawnPlan plan = DrawnPlan::make();
+    QVERIFY(plan.picture.save(big, "JPEG", 92));
+    const QByteArray bigBytes = readBytes(big);
+    WebPage::write(
+        page, u"Plan"_s, big, plan.picture, { { u"Lot 1"_s, u"0,0,6000,0,6000,4000"_s } }, u"#"_s);
+    QCOMPARE(readBytes(big), bigBytes);
+    const QByteArray html = readBytes(page);
+    QVERIFY(html.contains("coords=\"0,0,4096,0,4096,2731\""));
+    const QString src = QRegularExpression(u"<img src=\"(big-web\\.(jpg|png))\" width=\"4096\" "
+                                           u"height=\"2731\""_s)
+                            .match(QString::fromUtf8(html))
+                            .captured(1);
+    QVERIFY(!src.isEmpty());
+    QVERIFY(html.size() + QFileInfo(dir.filePath(u"out/"_s + src)).size() <= WebPage::pageBudget);
 }
 
 void tst_WebPage::failedWriteLeavesNothing()
@@ -251,7 +346,7 @@ void tst_WebPage::commands()
         (QStringList { u"There is no background picture to put on a web page. Choose one with "
                        u"Load Map JPG first."_s,
             u"The map has no hot spots to put on a web page."_s }));
-    QCOMPARE(m_prompts.shown[1].caption, QtSettingsStore::applicationName());
+    QCOMPARE(m_prompts.shown[1].caption, u"Quorvel"_s);
     QVERIFY(opened.isEmpty());
 
     // The preview holds the hot spots as they are now, and its picture.
