@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMultiHash>
 #include <QPushButton>
+#include <QFileInfo>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -104,6 +105,18 @@ void SitesWindow::showEvent(QShowEvent *event)
     if (m_refreshPending)
         refresh();
     QWidget::showEvent(event);
+    sizeColumns();
+}
+
+void SitesWindow::sizeColumns()
+{
+    // Measuring every row is most of a rebuild's time; the widths of the first fill serve on.
+    // A hidden list measures no rows, so it waits until it shows.
+    if (m_columnsSized || !isVisible() || m_list->topLevelItemCount() == 0)
+        return;
+    m_columnsSized = true;
+    for (const int column : { NameColumn, CornersColumn, BoundsColumn })
+        m_list->resizeColumnToContents(column);
 }
 
 QTreeWidgetItem *SitesWindow::addGroup(const QString &title, qsizetype count)
@@ -179,13 +192,8 @@ void SitesWindow::refresh()
         m_registerLabel->setText(u"Site register: %1 (%2 sites)"_s.arg(
             m_registerPath, QString::number(m_register->sites.size())));
     }
-    // Measuring every row is most of a rebuild's time; the widths of the first fill serve on.
-    if (!m_columnsSized && !entries.isEmpty()) {
-        m_columnsSized = true;
-        for (const int column : { NameColumn, CornersColumn, BoundsColumn })
-            m_list->resizeColumnToContents(column);
-    }
     applyFilter();
+    sizeColumns();
 
     if (!selectedName.isEmpty()) {
         const QList<QTreeWidgetItem *> again =
@@ -229,8 +237,9 @@ void SitesWindow::selectionChanged()
 void SitesWindow::restoreRegister()
 {
     const QString path = m_settings.ReadSetting(SettingsKeys::Section, SettingsKeys::SiteRegister);
-    if (!path.isEmpty())
-        loadRegister(path);
+    // A register that has gone is told of once, then forgotten.
+    if (!path.isEmpty() && !loadRegister(path) && !QFileInfo::exists(path))
+        m_settings.WriteSetting(SettingsKeys::Section, SettingsKeys::SiteRegister, QString());
 }
 
 void SitesWindow::compareWithRegister()

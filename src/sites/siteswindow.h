@@ -50,6 +50,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void sizeColumns();
     void applyFilter();
     void selectionChanged();
     QTreeWidgetItem *addGroup(const QString &title, qsizetype count);

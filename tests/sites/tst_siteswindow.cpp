@@ -239,10 +239,22 @@ void tst_SitesWindow::registerComparison()
     QCOMPARE(rows(list), compared);
     QCOMPARE(settings.values.value(u"Settings/SiteRegister"_s), registerPath);
 
-    // The next start compares with the remembered register again.
+    // The next start compares with the remembered register again, and the names are
+    // readable when the window first shows.
     SitesWindow next(table, m_prompts, settings);
     next.restoreRegister();
     QCOMPARE(rows(*next.list()), compared);
+
+    // A register that has gone is told of at the next start, then forgotten.
+    QVERIFY(QFile::remove(registerPath));
+    m_prompts.expectMessage(Prompts::Button::Ok);
+    SitesWindow third(table, m_prompts, settings);
+    third.restoreRegister();
+    QCOMPARE(m_prompts.texts().last(), u"The site register %1 was not found."_s.arg(registerPath));
+    QVERIFY(settings.values.value(u"Settings/SiteRegister"_s).isEmpty());
+    SitesWindow fourth(table, m_prompts, settings);
+    fourth.restoreRegister();
+    QVERIFY(m_prompts.unusedAnswers().isEmpty());
 }
 
 void tst_SitesWindow::inTheMainWindow()
@@ -303,6 +315,10 @@ void tst_SitesWindow::inTheMainWindow()
             u"  Lot 2 | 4 | 2000, 1000 \u2013 2100, 1100"_s,
             u"In the register, not on the map (1)"_s, u"  Lot 3"_s,
             u"On the map, not in the register (0)"_s }));
+    // The names are measured once the list shows, not while it waited hidden.
+    const QTreeWidget &list = *sites->list();
+    const QTreeWidgetItem *lot2 = list.topLevelItem(0)->child(1);
+    QVERIFY(list.columnWidth(0) >= list.indentation() + list.fontMetrics().horizontalAdvance(lot2->text(0)));
 
     // Selecting a row brings its hot spot to the middle of the window and highlights it.
     auto *control = window.findChild<ImageMap *>(u"ImageMap1"_s);
