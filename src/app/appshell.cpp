@@ -142,7 +142,8 @@ void AppShell::Init_App()
 bool AppShell::handleStartupError(const AppError &e, int stage)
 {
     if (e.number == ErrorNumber::PathNotFound) {
-        m_prompts.message(QString::number(e.number) + u" PICTURE not Found:"_s + m_document.PicturePath());
+        m_prompts.message(
+            QString::number(e.number) + u" PICTURE not Found:"_s + m_document.PicturePath());
         return false;
     }
     if (e.number == ErrorNumber::FileNotFound) {

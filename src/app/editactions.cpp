@@ -16,10 +16,10 @@ void FeatureActions::buildEdit(QAction &undo, QAction &redo, QAction &moveCorner
     Prompts &prompts = editor.prompts();
     redo.setShortcuts(
         { QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) });
-    QObject::connect(&undo, &QAction::triggered, &document,
-        [&] { guarded(prompts, [&] { document.undo(); }); });
-    QObject::connect(&redo, &QAction::triggered, &document,
-        [&] { guarded(prompts, [&] { document.redo(); }); });
+    QObject::connect(
+        &undo, &QAction::triggered, &document, [&] { guarded(prompts, [&] { document.undo(); }); });
+    QObject::connect(
+        &redo, &QAction::triggered, &document, [&] { guarded(prompts, [&] { document.redo(); }); });
     MoveCorners &corners = editor.moveCorners();
     QObject::connect(&moveCorners, &QAction::toggled, &corners,
         [&](bool on) { guarded(prompts, [&] { corners.setOn(on); }); });
@@ -40,10 +40,8 @@ void FeatureActions::buildEdit(QAction &undo, QAction &redo, QAction &moveCorner
     const QUndoStack &stack = document.undoStack();
     QObject::connect(&stack, &QUndoStack::canUndoChanged, &undo, &QAction::setEnabled);
     QObject::connect(&stack, &QUndoStack::canRedoChanged, &redo, &QAction::setEnabled);
-    QObject::connect(&stack, &QUndoStack::undoTextChanged, &undo, [&](const QString &text) {
-        undo.setText(MapDocument::menuCaption(u"Undo"_s, text));
-    });
-    QObject::connect(&stack, &QUndoStack::redoTextChanged, &redo, [&](const QString &text) {
-        redo.setText(MapDocument::menuCaption(u"Redo"_s, text));
-    });
+    QObject::connect(&stack, &QUndoStack::undoTextChanged, &undo,
+        [&](const QString &text) { undo.setText(MapDocument::menuCaption(u"Undo"_s, text)); });
+    QObject::connect(&stack, &QUndoStack::redoTextChanged, &redo,
+        [&](const QString &text) { redo.setText(MapDocument::menuCaption(u"Redo"_s, text)); });
 }

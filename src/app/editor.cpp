@@ -17,32 +17,30 @@
 
 #include <QDesktopServices>
 
-Editor::Editor(Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMap &control,
-    QWidget *window)
+Editor::Editor(
+    Prompts &prompts, SettingsStore &settings, EditorView &view, ImageMap &control, QWidget *window)
     : m_prompts(prompts)
     , m_settings(settings)
     , m_control(control)
     , m_document(std::make_unique<MapDocument>())
 {
     MapDocument &document = *m_document;
-    m_capture =
-        std::make_unique<CornerCapture>(view, control, twipsPerPixelX(), twipsPerPixelY());
+    m_capture = std::make_unique<CornerCapture>(view, control, twipsPerPixelX(), twipsPerPixelY());
     m_editing = std::make_unique<HotSpotEditing>(document, *m_capture, prompts, view);
     m_moveCorners = std::make_unique<MoveCorners>(document, control);
     // While Move Corners is on, the clicks that edit hot spots rest, handles or not.
     m_editing->setResting([this] { return m_moveCorners->isOn(); });
     m_files = std::make_unique<FileCommands>(document, prompts, settings, view);
     m_recovery = std::make_unique<Recovery>(document, prompts, view);
-    m_shell =
-        std::make_unique<AppShell>(document, *m_capture, *m_files, prompts, settings, view, control);
+    m_shell = std::make_unique<AppShell>(
+        document, *m_capture, *m_files, prompts, settings, view, control);
     m_shell->setRecovery(m_recovery.get());
     m_import = std::make_unique<PageImport>(document, prompts, settings, view, control);
     m_import->setAskToSave([this] { m_shell->AskToSave(); });
     m_web = std::make_unique<WebPageCommands>(
         document.table(), prompts,
         [this] {
-            return WebPageCommands::Picture { m_document->shownPicturePath(),
-                m_control.picture() };
+            return WebPageCommands::Picture { m_document->shownPicturePath(), m_control.picture() };
         },
         [this] { return m_document->CoordFilePath(); },
         [](const QUrl &url) { return QDesktopServices::openUrl(url); });

@@ -4,8 +4,8 @@
 #include "app/about.h"
 #include "app/appshell.h"
 #include "app/editor.h"
-#include "app/help.h"
 #include "app/featureactions.h"
+#include "app/help.h"
 #include "app/keyrouter.h"
 #include "app/recovery.h"
 #include "commands/filecommands.h"
@@ -93,8 +93,7 @@ frmDesign::frmDesign(
     connect(&control, &ImageMap::HotSpotMouseUp, this, &frmDesign::ImageMap1_HotSpotMouseUp);
 
     m_keys = std::make_unique<KeyRouter>(*this, *ui->mnuEdit,
-        KeyRouter::Handlers {
-            [this](int keyAscii) { Form_KeyPress(keyAscii); },
+        KeyRouter::Handlers { [this](int keyAscii) { Form_KeyPress(keyAscii); },
             [this](int keyCode, int shift) { Form_KeyUp(keyCode, shift); },
             [this](int key) {
                 // Escape ends a corner drag first, then edits the polygon under construction.
@@ -115,8 +114,8 @@ frmDesign::frmDesign(
     m_zoom->updateScrollRanges();
     FeatureActions::buildSites(*this, *ui->mnuEdit, *ui->mnuTools, *m_zoom, *m_editor);
     // Once the window shows: changes a crash left behind are offered after start-up.
-    QTimer::singleShot(0, this,
-        [this] { guarded(m_prompts, [this] { m_editor->recovery().offerRecovery(); }); });
+    QTimer::singleShot(
+        0, this, [this] { guarded(m_prompts, [this] { m_editor->recovery().offerRecovery(); }); });
 }
 
 frmDesign::~frmDesign() = default;

@@ -66,7 +66,7 @@ void Help::open(std::unique_ptr<Help> &help, Prompts &prompts)
             help = std::make_unique<Help>();
         help->exec();
     } catch (const AppError &e) {
-        prompts.message(u"mnuHelp_ERR: %1 %1"_s.arg(e.number), Prompts::Buttons::Ok,
-            Prompts::Icon::None, {});
+        prompts.message(
+            u"mnuHelp_ERR: %1 %1"_s.arg(e.number), Prompts::Buttons::Ok, Prompts::Icon::None, {});
     }
 }

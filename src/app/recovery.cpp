@@ -38,8 +38,8 @@ std::unique_ptr<QLockFile> lockFor(const QString &copyPath)
 
 } // namespace
 
-Recovery::Recovery(MapDocument &document, Prompts &prompts, EditorView &view,
-    const QString &folder, std::chrono::milliseconds delay)
+Recovery::Recovery(MapDocument &document, Prompts &prompts, EditorView &view, const QString &folder,
+    std::chrono::milliseconds delay)
     : m_document(document)
     , m_prompts(prompts)
     , m_view(view)
@@ -96,7 +96,8 @@ void Recovery::write()
     }
     QSaveFile file(m_copyPath);
     if (!file.open(QIODevice::WriteOnly)
-        || file.write(RecoveryCopy::format(m_document.CoordFilePath(), m_document.table())) < 0 || !file.commit())
+        || file.write(RecoveryCopy::format(m_document.CoordFilePath(), m_document.table())) < 0
+        || !file.commit())
         qWarning("cannot write the recovery copy %s: %s", qPrintable(m_copyPath),
             qPrintable(file.errorString()));
 }

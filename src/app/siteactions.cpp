@@ -59,8 +59,8 @@ void FeatureActions::buildSites(
         QAction *action = menu.addAction(text);
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(keys);
-        QObject::connect(action, &QAction::triggered, &window,
-            [&prompts, run] { guarded(prompts, run); });
+        QObject::connect(
+            action, &QAction::triggered, &window, [&prompts, run] { guarded(prompts, run); });
         // The keys work in the Sites window too.
         sites.addAction(action);
         return action;

@@ -13,7 +13,8 @@
 
 using namespace Qt::StringLiterals;
 
-void FeatureActions::buildView(QMainWindow &window, QMenu &view, ZoomNavigator &zoom, Editor &editor)
+void FeatureActions::buildView(
+    QMainWindow &window, QMenu &view, ZoomNavigator &zoom, Editor &editor)
 {
     Prompts &prompts = editor.prompts();
     const auto add = [&](const char *name, const QString &text, const QList<QKeySequence> &keys,

@@ -10,7 +10,8 @@ HotSpotCommand::HotSpotCommand(MapDocument &document, int slot, const QString &t
     , m_slot(slot)
     , m_document(document)
     // A slot past the count may still hold strings of an earlier table; undo puts them back.
-    , m_coordsBefore(slot < HotSpotTable::Capacity ? document.table().HotSpotCoords(slot) : QString())
+    , m_coordsBefore(
+          slot < HotSpotTable::Capacity ? document.table().HotSpotCoords(slot) : QString())
     , m_nameBefore(slot < HotSpotTable::Capacity ? document.table().HotSpotNames(slot) : QString())
     , m_countBefore(document.table().HotSpotCount())
 {

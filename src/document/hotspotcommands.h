@@ -59,8 +59,7 @@ private:
 class SetCoordsCommand final : public HotSpotCommand
 {
 public:
-    SetCoordsCommand(
-        MapDocument &document, int slot, const QString &coords, const QString &text);
+    SetCoordsCommand(MapDocument &document, int slot, const QString &coords, const QString &text);
 
 private:
     void apply() override;

@@ -91,7 +91,8 @@ void MapDocument::setCoords(int slot, const QString &coords, const QString &what
         RefreshImageMap();
         return;
     }
-    m_stack.push(new SetCoordsCommand(*this, slot, coords, what + u' ' + m_table.HotSpotNames(slot)));
+    m_stack.push(
+        new SetCoordsCommand(*this, slot, coords, what + u' ' + m_table.HotSpotNames(slot)));
 }
 
 void MapDocument::clearHotSpot(int slot)

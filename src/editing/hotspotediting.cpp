@@ -1,7 +1,7 @@
 #include "editing/hotspotediting.h"
 
-#include "editing/cornercapture.h"
 #include "document/mapdocument.h"
+#include "editing/cornercapture.h"
 #include "model/editorview.h"
 #include "model/hotspottable.h"
 #include "platform/mousekeycodes.h"

@@ -112,8 +112,7 @@ void HotSpotTable::BuildMapText()
     qsizetype size = header.size() + footer.size();
     for (int slot = 0; slot < count; ++slot) {
         if (!m_coords[slot].isEmpty())
-            size += MapFormat::areaLineOverhead + m_coords[slot].size()
-                + m_names[slot].size();
+            size += MapFormat::areaLineOverhead + m_coords[slot].size() + m_names[slot].size();
     }
     QString text;
     text.reserve(size);

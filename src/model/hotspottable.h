@@ -20,8 +20,7 @@ public:
 
     /// Calls \a visit(slot, coords, name) for each used slot that holds a hot spot (deleted
     /// ones are empty), in slot order.
-    template<typename Visit>
-    void forEachHotSpot(Visit &&visit) const
+    template <typename Visit> void forEachHotSpot(Visit &&visit) const
     {
         const int count = usedSlots();
         for (int slot = 0; slot < count; ++slot) {

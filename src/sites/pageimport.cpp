@@ -1,7 +1,7 @@
 #include "sites/pageimport.h"
 
-#include "document/mapdocument.h"
 #include "commands/picturecommands.h"
+#include "document/mapdocument.h"
 #include "imagemap/areaparser.h"
 #include "imagemap/imagemapcontrol.h"
 #include "model/editorview.h"

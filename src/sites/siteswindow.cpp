@@ -5,13 +5,13 @@
 #include "platform/settingsstore.h"
 #include "sites/sitelist.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMultiHash>
 #include <QPushButton>
-#include <QFileInfo>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -258,8 +258,8 @@ bool SitesWindow::loadRegister(const QString &path)
     try {
         m_register = SiteRegister::read(path);
     } catch (const SiteRegisterError &e) {
-        m_prompts.message(e.message(), Prompts::Buttons::Ok, Prompts::Icon::None,
-            Prompts::productName());
+        m_prompts.message(
+            e.message(), Prompts::Buttons::Ok, Prompts::Icon::None, Prompts::productName());
         return false;
     }
     m_registerPath = path;

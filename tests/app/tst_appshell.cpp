@@ -379,7 +379,8 @@ void tst_AppShell::guard()
     const QString other = m_dir->filePath(u"other.map"_s);
     makeMap(other, { MapFormat::areaLine(u"5,5,9,5,9,9"_s, u"O"_s) });
     Run run(*m_settings);
-    QCOMPARE(run.document.addHotSpot(u"10,10,50,10,50,40"_s, u"12"_s), HotSpotTable::AddResult::Added);
+    QCOMPARE(
+        run.document.addHotSpot(u"10,10,50,10,50,40"_s, u"12"_s), HotSpotTable::AddResult::Added);
     run.document.setCoordFilePath(inDir(current));
     run.document.setIsSaved(saved);
     run.script(inDir(script));
@@ -450,7 +451,8 @@ void tst_AppShell::clearKeepsTheCount()
     m_settings->values.insert(u"Settings/BGPicture"_s, u"/pictures/site.jpg"_s);
     m_settings->values.insert(u"Settings/CoordFile"_s, u"/maps/site.map"_s);
     for (int i = 0; i < 5; ++i)
-        HotSpotTableAccess::of(run.document).AddHotSpot(u"%1,0,%1,9,9,9"_s.arg(i), QString::number(i));
+        HotSpotTableAccess::of(run.document)
+            .AddHotSpot(u"%1,0,%1,9,9,9"_s.arg(i), QString::number(i));
     const QString mapTextBefore = run.table.MapText();
     run.document.setCoordFilePath(m_dir->filePath(u"site.map"_s));
     run.view.hotSpotFile = run.document.CoordFilePath();
@@ -506,9 +508,8 @@ void tst_AppShell::clearCompletesWhenBlankMapCannotBeWritten()
         run.prompts.texts().last(), u"76 No HOTSPOT File Setup yet:"_s + AppShell::blankMapPath());
     // The control is still pointed at the blank map, whose absence it takes in silence.
     QCOMPARE(run.control.calls,
-        QStringList({ u"Picture=none"_s, u"coordsstring="_s + run.table.MapText(),
-            u"coordsfile="_s, u"coordsstring="_s,
-            u"coordsfile="_s + AppShell::blankMapPath() }));
+        QStringList({ u"Picture=none"_s, u"coordsstring="_s + run.table.MapText(), u"coordsfile="_s,
+            u"coordsstring="_s, u"coordsfile="_s + AppShell::blankMapPath() }));
     QVERIFY(run.document.IsSaved());
     checkPromptsUsed(run);
 }
@@ -531,8 +532,8 @@ void tst_AppShell::wholeRunAcrossTwoStarts()
         QCOMPARE(run.table.HotSpotNames(0), u"A"_s);
         QCOMPARE(run.control.coordsFile, first);
 
-        QCOMPARE(
-            run.document.addHotSpot(u"40,40,60,40,60,60"_s, u"B"_s), HotSpotTable::AddResult::Added);
+        QCOMPARE(run.document.addHotSpot(u"40,40,60,40,60,60"_s, u"B"_s),
+            HotSpotTable::AddResult::Added);
         run.document.setIsSaved(false);
         run.script({ u"save:"_s + second });
         QCOMPARE(run.files.mnuSaveAs_Click(), FileCommands::SaveOutcome::Written);

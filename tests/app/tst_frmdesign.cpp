@@ -1,9 +1,9 @@
 #include "app/editor.h"
 #include "app/frmdesign.h"
-#include "document/mapdocument.h"
-#include "imagemap/zoomnavigator.h"
 #include "commands/filecommands.h"
+#include "document/mapdocument.h"
 #include "imagemap/imagemap.h"
+#include "imagemap/zoomnavigator.h"
 #include "platform/settingsstore.h"
 
 #include "testfiles.h"

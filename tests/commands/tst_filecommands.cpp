@@ -1,7 +1,7 @@
 #include "commands/filecommands.h"
-#include "hotspottableaccess.h"
 #include "document/mapdocument.h"
 #include "editing/controlsync.h"
+#include "hotspottableaccess.h"
 #include "model/hotspottable.h"
 #include "model/maptext.h"
 
@@ -153,7 +153,8 @@ void tst_FileCommands::save()
     QFETCH(QStringList, messages);
 
     QVERIFY(QDir(m_dir->path()).mkdir(u"folder.map"_s));
-    QCOMPARE(HotSpotTableAccess::of(m->document).AddHotSpot(u"10,10,50,10,50,40"_s, u"12"_s), HotSpotTable::AddResult::Added);
+    QCOMPARE(HotSpotTableAccess::of(m->document).AddHotSpot(u"10,10,50,10,50,40"_s, u"12"_s),
+        HotSpotTable::AddResult::Added);
     m->document.setCoordFilePath(inDir(current));
     m->view.hotSpotFile = u"before"_s;
     m->document.setIsSaved(false);

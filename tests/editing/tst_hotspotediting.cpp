@@ -1,6 +1,6 @@
-#include "editing/cornercapture.h"
 #include "document/mapdocument.h"
 #include "editing/controlsync.h"
+#include "editing/cornercapture.h"
 #include "editing/hotspotediting.h"
 #include "model/hotspottable.h"
 
@@ -285,7 +285,8 @@ void tst_HotSpotEditing::mouseUpClosingNothingAsksNothing()
 void tst_HotSpotEditing::fullTableRefusesBeforeAsking()
 {
     for (int slot = m_document->table().HotSpotCount(); slot < HotSpotTable::Capacity; ++slot)
-        QCOMPARE(HotSpotTableAccess::of(*m_document).AddHotSpot(u"1,1,2,2"_s, QString::number(slot)),
+        QCOMPARE(
+            HotSpotTableAccess::of(*m_document).AddHotSpot(u"1,1,2,2"_s, QString::number(slot)),
             HotSpotTable::AddResult::Added);
     const QString mapText = m_document->table().MapText();
     m_prompts.expectMessage(Prompts::Button::Ok);
@@ -416,7 +417,8 @@ void tst_HotSpotEditing::modifyStoresAnyText()
     clickHotSpot(u"Shed"_s, 1, 2);
 
     QCOMPARE(m_document->table().HotSpotCoords(1), text);
-    QVERIFY(m_document->table().MapText().contains(u"COORDS=\"not a list <&> of numbers\" ID=\"Shed\""_s));
+    QVERIFY(m_document->table().MapText().contains(
+        u"COORDS=\"not a list <&> of numbers\" ID=\"Shed\""_s));
     QCOMPARE(m_control.coordsString, m_document->table().MapText());
     QCOMPARE(m_view.coordF, ShedCoords);
     QCOMPARE(m_document->IsSaved(), false);

@@ -1,9 +1,9 @@
 #include "commands/filecommands.h"
+#include "document/mapdocument.h"
+#include "editing/controlsync.h"
 #include "imagemap/areaparser.h"
 #include "model/hotspottable.h"
 #include "platform/settingsstore.h"
-#include "document/mapdocument.h"
-#include "editing/controlsync.h"
 #include "sites/pageimport.h"
 
 #include "circlecheck.h"

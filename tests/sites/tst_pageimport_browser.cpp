@@ -1,7 +1,7 @@
 #include "commands/filecommands.h"
+#include "document/mapdocument.h"
 #include "imagemap/areaparser.h"
 #include "model/hotspottable.h"
-#include "document/mapdocument.h"
 #include "sites/pageimport.h"
 
 #include "headlesschromium.h"

@@ -1,8 +1,8 @@
 #include "app/editor.h"
 #include "app/frmdesign.h"
 #include "document/mapdocument.h"
-#include "imagemap/zoomnavigator.h"
 #include "imagemap/imagemap.h"
+#include "imagemap/zoomnavigator.h"
 #include "memorysettings.h"
 #include "model/hotspottable.h"
 #include "platform/settingsstore.h"
@@ -318,7 +318,8 @@ void tst_SitesWindow::inTheMainWindow()
     // The names are measured once the list shows, not while it waited hidden.
     const QTreeWidget &list = *sites->list();
     const QTreeWidgetItem *lot2 = list.topLevelItem(0)->child(1);
-    QVERIFY(list.columnWidth(0) >= list.indentation() + list.fontMetrics().horizontalAdvance(lot2->text(0)));
+    QVERIFY(list.columnWidth(0)
+        >= list.indentation() + list.fontMetrics().horizontalAdvance(lot2->text(0)));
 
     // Selecting a row brings its hot spot to the middle of the window and highlights it.
     auto *control = window.findChild<ImageMap *>(u"ImageMap1"_s);

@@ -2,9 +2,9 @@
 
 #include "app/appshell.h"
 #include "commands/filecommands.h"
-#include "editing/cornercapture.h"
 #include "document/mapdocument.h"
 #include "editing/controlsync.h"
+#include "editing/cornercapture.h"
 #include "editing/hotspotediting.h"
 #include "editing/movecorners.h"
 #include "model/hotspottable.h"
