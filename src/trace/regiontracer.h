@@ -1,0 +1,26 @@
+#pragma once
+
+#include "trace/traceoptions.h"
+#include "trace/tracedsite.h"
+
+#include <QPoint>
+#include <QRect>
+
+class QImage;
+
+// Tracing of one region inside a window of the picture: what traceSite and detectSites share.
+struct WindowTrace
+{
+    enum Result {
+        Traced, // site holds the region (site.touchesEdge when it reaches the picture's edge)
+        ReachesWindowEdge, // the region goes on beyond the window: try a larger one
+        OnLine, // the seed lies on a line or a mark, not in a region
+    };
+    Result result = OnLine;
+    TracedSite site;
+    // Pixels of the region found (a lower bound when it reaches the window's edge).
+    qint64 area = 0;
+};
+
+WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
+                          const TraceOptions &options);

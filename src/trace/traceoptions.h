@@ -1,0 +1,14 @@
+#pragma once
+
+// How a site is told apart from its surroundings. The defaults suit drawn and scanned plans.
+struct TraceOptions
+{
+    // Largest difference in any colour channel from the colour at the seed that still counts as
+    // the same site: JPEG noise and scan grain stay well inside it.
+    int colourTolerance = 40;
+    // Breaks in a boundary line up to this many pixels are bridged.
+    int maxGap = 10;
+    // Symbols (trees, marks) up to this radius that sit over the boundary are taken into the
+    // site rather than cut out of it.
+    int symbolRadius = 10;
+};
