@@ -98,6 +98,8 @@ int measurePlan(QSize size, int lotCount, int runs)
     const Plan plan = makePlan(size, lotCount, 20261209);
     std::printf("plan %dx%d, %lld lots, drawn and through JPEG in %.1f s\n", size.width(),
                 size.height(), qlonglong(plan.lots.size()), timer.elapsed() / 1000.0);
+    if (const QString keep = qEnvironmentVariable("BENCH_TRACE_SAVE"); !keep.isEmpty())
+        plan.picture.save(keep);
 
     // Every lot traced from a double-click inside it.
     int good = 0, straight = 0, exact = 0, failed = 0;
@@ -112,7 +114,19 @@ int measurePlan(QSize size, int lotCount, int runs)
         good += iou >= 0.97;
         if (lot.straight) {
             ++straight;
-            exact += site && sameCorners(site->outline, lot.outline);
+            const bool same = site && sameCorners(site->outline, lot.outline);
+            exact += same;
+            if (!same && site && qEnvironmentVariableIsSet("BENCH_TRACE_VERBOSE")) {
+                auto text = [](const QPolygon &polygon) {
+                    QStringList parts;
+                    for (const QPoint &c : polygon)
+                        parts << u"%1,%2"_s.arg(c.x()).arg(c.y());
+                    return parts.join(u' ');
+                };
+                std::printf("  corners of lot %s: traced %s, drawn %s (line %.1f)\n",
+                            qPrintable(lot.name), qPrintable(text(site->outline)),
+                            qPrintable(text(lot.outline)), site->lineWidth);
+            }
         }
         if (iou < 0.97 && misses.size() < 5) {
             misses.append(lot.outline);

@@ -11,6 +11,8 @@
 #include <numbers>
 #include <vector>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // The window's pixels as 4-channel BGRA, sharing the picture's memory where its format allows.
@@ -88,6 +90,24 @@ cv::Mat fillFrom(const cv::Mat &free, cv::Point seed, cv::Rect *bounds, qint64 *
     cv::Mat region;
     cv::compare(work, 128, region, cv::CMP_EQ);
     return region;
+}
+
+// Closing and opening with a disk of any radius at the cost of two distance transforms.
+cv::Mat grown(const cv::Mat &mask, double radius)
+{
+    cv::Mat outside, distance, result;
+    cv::bitwise_not(mask, outside);
+    cv::distanceTransform(outside, distance, cv::DIST_L2, cv::DIST_MASK_5);
+    cv::compare(distance, radius, result, cv::CMP_LE);
+    return result;
+}
+
+cv::Mat shrunk(const cv::Mat &mask, double radius)
+{
+    cv::Mat distance, result;
+    cv::distanceTransform(mask, distance, cv::DIST_L2, cv::DIST_MASK_5);
+    cv::compare(distance, radius, result, cv::CMP_GT);
+    return result;
 }
 
 bool touchesBorder(const cv::Rect &r, cv::Size size)
@@ -263,75 +283,107 @@ LineMeasure measureLine(const std::vector<cv::Point> &contour, double orientatio
     return measure;
 }
 
+struct Edge
+{
+    Line line;
+    int count = 0; // contour points along it
+    bool fitted = false; // a line fitted to its points away from its ends
+};
+
+// The straight line through the contour points from index a to b (wrapping), away from the
+// ends, where trim points at each end may be rounded by the tracing.
+Edge fitEdge(const std::vector<cv::Point> &contour, int a, int b, int trim)
+{
+    const int n = int(contour.size());
+    if (b <= a)
+        b += n;
+    Edge edge;
+    edge.count = b - a + 1;
+    Vec direction = unit(centre(contour[b % n]) - centre(contour[a]));
+    edge.line = { 0.5 * (centre(contour[a]) + centre(contour[b % n])), direction };
+    const int cut = edge.count >= 2 * trim + 6 ? trim : edge.count / 4;
+    const int used = edge.count - 2 * cut;
+    if (used < 6)
+        return edge;
+    // Principal axis of the points.
+    Vec sum;
+    for (int i = a + cut; i <= b - cut; ++i)
+        sum = sum + centre(contour[i % n]);
+    const Vec mean = (1.0 / used) * sum;
+    double xx = 0, xy = 0, yy = 0;
+    for (int i = a + cut; i <= b - cut; ++i) {
+        const Vec d = centre(contour[i % n]) - mean;
+        xx += d.x * d.x, xy += d.x * d.y, yy += d.y * d.y;
+    }
+    const double angle = 0.5 * std::atan2(2 * xy, xx - yy);
+    const Vec axis { std::cos(angle), std::sin(angle) };
+    edge.line = { mean, dot(axis, direction) < 0 ? -1.0 * axis : axis };
+    edge.fitted = cut == trim;
+    return edge;
+}
+
 // The polygon along the centre of the boundary line: the contour simplified, each edge fitted
 // by a straight line moved out to the line's centre, corners where neighbouring edges meet.
 QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
                     const LineMeasure &line, int trim, QPoint origin)
 {
-    const int n = int(contour.size());
     const double tolerance = std::max(2.0, line.width);
-    const std::vector<int> kept = simplify(contour, tolerance);
+    std::vector<int> kept = simplify(contour, tolerance);
+    std::vector<Edge> edges;
+    auto fitAll = [&] {
+        edges.clear();
+        for (size_t e = 0; e < kept.size(); ++e)
+            edges.push_back(fitEdge(contour, kept[e], kept[(e + 1) % kept.size()], trim));
+    };
+    fitAll();
+    // A short edge between two long straight ones is a corner rounded by the tracing, and a
+    // corner between two long edges in line is a bump where a break was bridged.
+    const double straightOn = std::cos(3 * std::numbers::pi / 180);
+    const double turned = std::sin(8 * std::numbers::pi / 180);
+    for (bool changed = true; changed && kept.size() > 3;) {
+        changed = false;
+        const size_t m = kept.size();
+        for (size_t e = 0; e < m && !changed; ++e) {
+            const Edge &before = edges[(e + m - 1) % m], &here = edges[e],
+                       &after = edges[(e + 1) % m];
+            if (!here.fitted && before.fitted && after.fitted
+                && std::abs(cross(before.line.direction, after.line.direction)) > turned) {
+                kept.erase(kept.begin() + long((e + 1) % m));
+                changed = true;
+            } else if (!here.fitted && before.fitted && after.fitted && m > 4
+                       && dot(before.line.direction, after.line.direction) > straightOn) {
+                const size_t a = e, b = (e + 1) % m;
+                kept.erase(kept.begin() + long(std::max(a, b)));
+                kept.erase(kept.begin() + long(std::min(a, b)));
+                changed = true;
+            } else if (before.fitted && here.fitted
+                       && dot(before.line.direction, here.line.direction) > straightOn) {
+                kept.erase(kept.begin() + long(e));
+                changed = true;
+            }
+        }
+        if (changed)
+            fitAll();
+    }
     const int m = int(kept.size());
     if (m < 3)
         return {};
     std::vector<Line> lines(static_cast<size_t>(m));
-    std::vector<Vec> fallback(static_cast<size_t>(m));
     for (int e = 0; e < m; ++e) {
-        const int a = kept[size_t(e)];
-        int b = kept[size_t((e + 1) % m)];
-        if (b <= a)
-            b += n;
-        const int count = b - a + 1;
-        const int cut = std::min(trim, count / 4);
-        Vec direction = unit(centre(contour[b % n]) - centre(contour[a]));
-        Vec mean = 0.5 * (centre(contour[a]) + centre(contour[b % n]));
-        if (count - 2 * cut >= 6) {
-            // Principal axis of the edge's points away from its ends.
-            Vec sum;
-            const int used = count - 2 * cut;
-            for (int i = a + cut; i <= b - cut; ++i)
-                sum = sum + centre(contour[i % n]);
-            mean = (1.0 / used) * sum;
-            double xx = 0, xy = 0, yy = 0;
-            for (int i = a + cut; i <= b - cut; ++i) {
-                const Vec d = centre(contour[i % n]) - mean;
-                xx += d.x * d.x, xy += d.x * d.y, yy += d.y * d.y;
-            }
-            const double angle = 0.5 * std::atan2(2 * xy, xx - yy);
-            Vec axis { std::cos(angle), std::sin(angle) };
-            direction = dot(axis, direction) < 0 ? -1.0 * axis : axis;
-        }
-        const Vec normal = orientation * Vec { direction.y, -direction.x };
-        lines[size_t(e)] = { mean + line.offset * normal, direction };
+        Line l = edges[size_t(e)].line;
+        l.point = l.point + line.offset * (orientation * Vec { l.direction.y, -l.direction.x });
+        lines[size_t(e)] = l;
     }
+    std::vector<Vec> corners;
+    const double reach = 4 * tolerance + 2 * line.offset + 2 * trim;
     for (int e = 0; e < m; ++e) {
         const Line &before = lines[size_t((e - 1 + m) % m)];
         const Line &after = lines[size_t(e)];
         const Vec bisector = unit(orientation * Vec { before.direction.y, -before.direction.x }
                                   + orientation * Vec { after.direction.y, -after.direction.x });
-        fallback[size_t(e)] = centre(contour[kept[size_t(e)]]) + line.offset * bisector;
-    }
-    std::vector<Vec> corners;
-    const double reach = 4 * tolerance + 2 * line.offset + 6;
-    for (int e = 0; e < m; ++e) {
-        const auto meet = intersect(lines[size_t((e - 1 + m) % m)], lines[size_t(e)]);
-        if (meet && length(*meet - fallback[size_t(e)]) <= reach)
-            corners.push_back(*meet);
-        else
-            corners.push_back(fallback[size_t(e)]);
-    }
-    // Corners closer than the line is wide are one corner rounded by the tracing.
-    const double shortest = std::max(3.0, 1.5 * line.width);
-    for (bool merged = true; merged && corners.size() > 3;) {
-        merged = false;
-        for (size_t i = 0; i < corners.size() && corners.size() > 3; ++i) {
-            const size_t j = (i + 1) % corners.size();
-            if (length(corners[j] - corners[i]) < shortest) {
-                corners[i] = 0.5 * (corners[i] + corners[j]);
-                corners.erase(corners.begin() + long(j));
-                merged = true;
-            }
-        }
+        const Vec fallback = centre(contour[size_t(kept[size_t(e)])]) + line.offset * bisector;
+        const auto meet = intersect(before, after);
+        corners.push_back(meet && length(*meet - fallback) <= reach ? *meet : fallback);
     }
     QPolygon polygon;
     for (const Vec &c : corners) {
@@ -409,21 +461,27 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     qint64 plainArea = 0;
     cv::Mat region = fillFrom(free, at, &plainBounds, &plainArea);
     const int gapRadius = std::max(0, options.maxGap / 2);
+    bool bridgedUsed = false;
     if (gapRadius > 0) {
         cv::Mat thick;
         cv::dilate(ink, thick, disk(gapRadius));
         if (!thick.at<uchar>(at)) {
-            cv::bitwise_not(thick, thick);
-            cv::Rect bridgedBounds;
-            qint64 bridgedCore = 0;
-            cv::Mat bridged = fillFrom(thick, at, &bridgedBounds, &bridgedCore);
-            cv::dilate(bridged, bridged, disk(gapRadius + 1));
-            cv::bitwise_and(bridged, free, bridged);
+            // Each free pixel goes to the nearest bridged core, so the growth back stops
+            // in the middle of a break instead of running through it.
+            cv::Mat nearest, owner;
+            cv::distanceTransform(thick, nearest, owner, cv::DIST_L2, cv::DIST_MASK_5,
+                                  cv::DIST_LABEL_CCOMP);
+            cv::Mat bridged, close;
+            cv::compare(owner, owner.at<int>(at), bridged, cv::CMP_EQ);
+            cv::compare(nearest, gapRadius + 1.5, close, cv::CMP_LE);
+            bridged &= close;
+            bridged &= free;
             const qint64 bridgedArea = cv::countNonZero(bridged);
             const cv::Rect grownBounds = cv::boundingRect(bridged);
             const bool plainLeaks = touchesBorder(plainBounds, distance.size())
                 && !touchesBorder(grownBounds, distance.size());
             if (plainLeaks || plainArea > 1.1 * double(bridgedArea)) {
+                bridgedUsed = true;
                 region = bridged;
                 plainBounds = grownBounds;
                 plainArea = bridgedArea;
@@ -459,7 +517,7 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
         || found.right() == picture.width() - 1 || found.bottom() == picture.height() - 1;
 
     // Work on the region's neighbourhood only.
-    const int pad = options.symbolRadius + 2;
+    const int pad = 2 * options.symbolRadius + 2;
     const cv::Rect roi = cv::Rect(plainBounds.x - pad, plainBounds.y - pad,
                                   plainBounds.width + 2 * pad, plainBounds.height + 2 * pad)
         & cv::Rect({}, region.size());
@@ -476,12 +534,37 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     cv::Mat filled = cv::Mat::zeros(roi.size(), CV_8U);
     cv::drawContours(filled, contours, int(largest(contours) - contours.begin()), 255,
                      cv::FILLED);
-    // Symbols drawn over the boundary leave dents that a closing takes back in.
+    // Symbols drawn over the boundary (trees, marks) leave dents: a wide closing takes them
+    // back in, but only over the symbol's own pixels, so concave corners keep their shape.
+    // Margins keep the picture's edge from counting as part of the region.
+    const int reach = 4 * options.symbolRadius;
+    const int border = reach + gapRadius + 4;
     cv::Mat closed;
-    if (options.symbolRadius > 0)
-        cv::morphologyEx(filled, closed, cv::MORPH_CLOSE, disk(options.symbolRadius));
-    else
-        closed = filled;
+    cv::copyMakeBorder(filled, closed, border, border, border, border, cv::BORDER_CONSTANT, 0);
+    if (options.symbolRadius > 0) {
+        cv::Mat symbols;
+        cv::copyMakeBorder(ink(cv::Rect(roi.x, roi.y, roi.width, roi.height)), symbols, border,
+                           border, border, border, cv::BORDER_CONSTANT, 0);
+        symbols = grown(shrunk(symbols, 2.5), 5);
+        cv::Mat wide = shrunk(grown(closed, reach), reach);
+        cv::bitwise_or(closed, wide & symbols, closed);
+        if (qEnvironmentVariableIsSet("TRACE_DEBUG")) {
+            cv::Mat both = wide & symbols;
+            QImage a(symbols.cols, symbols.rows, QImage::Format_Grayscale8), b = a;
+            for (int y = 0; y < symbols.rows; ++y) { std::copy_n(symbols.ptr<uchar>(y), symbols.cols, a.scanLine(y)); std::copy_n(wide.ptr<uchar>(y), symbols.cols, b.scanLine(y)); }
+            a.save(u"/tmp/dbg_symbols.png"_s); b.save(u"/tmp/dbg_wide.png"_s);
+        }
+    }
+    closed = closed(cv::Rect(border, border, filled.cols, filled.rows)).clone();
+    if (qEnvironmentVariableIsSet("TRACE_DEBUG")) { // DEBUG
+        auto save = [](const cv::Mat &m, const char *name) {
+            QImage img(m.cols, m.rows, QImage::Format_Grayscale8);
+            for (int y = 0; y < m.rows; ++y) std::copy_n(m.ptr<uchar>(y), m.cols, img.scanLine(y));
+            img.save(QString::fromLatin1(name));
+        };
+        save(region(roi), "/tmp/dbg_region.png"); save(filled, "/tmp/dbg_filled.png"); save(closed, "/tmp/dbg_closed.png");
+        fprintf(stderr, "bridged %d plain %lld\n", int(bridgedUsed), plainArea);
+    }
     contours.clear();
     cv::findContours(closed.clone(), contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
     if (contours.empty())
