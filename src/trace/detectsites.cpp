@@ -2,7 +2,9 @@
 
 #include "trace/regiontracer.h"
 
+#include <QElapsedTimer>
 #include <QImage>
+#include <cstdio>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -133,6 +135,8 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
     if (picture.isNull())
         return proposals;
     auto stopRequested = [&] { return cancelled && cancelled(); };
+    QElapsedTimer clock; clock.start(); // DEBUG
+    auto phase = [&](const char *what) { if (qEnvironmentVariableIsSet("TRACE_DEBUG")) fprintf(stderr, "%s %lld ms\n", what, clock.elapsed()); };
 
     // Regions are found on a reduced grid of boundary cells, then each is traced at full size
     // in a window of its own.
@@ -150,6 +154,7 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
         markBoundaries(picture, scale, tolerance, boundary, 0, middle);
         other.join();
     }
+    phase("boundaries");
     if (stopRequested())
         return proposals;
     const int gapRadius = (std::max(0, options.maxGap / 2) + scale - 1) / scale;
@@ -176,6 +181,7 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
                 deepest[size_t(label[x])] = d[x], deepestAt[size_t(label[x])] = { x, y };
     }
     depth.release();
+    phase("components");
     if (stopRequested())
         return proposals;
 
@@ -209,6 +215,8 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
         candidates.push_back({ seed, window });
     }
 
+    phase("candidates");
+    if (qEnvironmentVariableIsSet("TRACE_DEBUG")) { double sum = 0; qint64 big = 0; for (auto &c : candidates) { sum += double(c.window.width()) * c.window.height(); big = std::max<qint64>(big, qint64(c.window.width()) * c.window.height()); } fprintf(stderr, "%zu candidates, mean window %.0f px, largest %lld\n", candidates.size(), sum / std::max<size_t>(1, candidates.size()), big); }
     const int total = int(candidates.size());
     std::vector<std::optional<TracedSite>> traced(static_cast<size_t>(total));
     std::atomic<int> next = 0, done = 0;
@@ -244,6 +252,7 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
     if (progress)
         progress(done, total);
 
+    phase("traced");
     // One region found twice (split on the reduced grid) is proposed once.
     std::vector<SiteProposal> found;
     for (auto &site : traced) {

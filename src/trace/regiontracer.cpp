@@ -97,7 +97,7 @@ cv::Mat grown(const cv::Mat &mask, double radius)
 {
     cv::Mat outside, distance, result;
     cv::bitwise_not(mask, outside);
-    cv::distanceTransform(outside, distance, cv::DIST_L2, cv::DIST_MASK_5);
+    cv::distanceTransform(outside, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE);
     cv::compare(distance, radius, result, cv::CMP_LE);
     return result;
 }
@@ -105,7 +105,7 @@ cv::Mat grown(const cv::Mat &mask, double radius)
 cv::Mat shrunk(const cv::Mat &mask, double radius)
 {
     cv::Mat distance, result;
-    cv::distanceTransform(mask, distance, cv::DIST_L2, cv::DIST_MASK_5);
+    cv::distanceTransform(mask, distance, cv::DIST_L2, cv::DIST_MASK_PRECISE);
     cv::compare(distance, radius, result, cv::CMP_GT);
     return result;
 }
@@ -466,16 +466,28 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
         cv::Mat thick;
         cv::dilate(ink, thick, disk(gapRadius));
         if (!thick.at<uchar>(at)) {
-            // Each free pixel goes to the nearest bridged core, so the growth back stops
-            // in the middle of a break instead of running through it.
-            cv::Mat nearest, owner;
-            cv::distanceTransform(thick, nearest, owner, cv::DIST_L2, cv::DIST_MASK_5,
-                                  cv::DIST_LABEL_CCOMP);
-            cv::Mat bridged, close;
-            cv::compare(owner, owner.at<int>(at), bridged, cv::CMP_EQ);
-            cv::compare(nearest, gapRadius + 1.5, close, cv::CMP_LE);
-            bridged &= close;
-            bridged &= free;
+            // The region's core and every other core grow back together, a pixel a step,
+            // so the growth stops in the middle of a break instead of running through it.
+            cv::Mat open;
+            cv::bitwise_not(thick, open);
+            cv::Rect coreBounds;
+            qint64 coreArea = 0;
+            cv::Mat bridged = fillFrom(open, at, &coreBounds, &coreArea);
+            cv::Mat others = open & ~bridged;
+            const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, { 3, 3 });
+            const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, { 3, 3 });
+            cv::Mat grownOwn, grownOthers;
+            for (int step = 0; step <= gapRadius; ++step) {
+                const cv::Mat &shape = step % 2 ? square : cross;
+                cv::dilate(bridged, grownOwn, shape);
+                cv::dilate(others, grownOthers, shape);
+                grownOwn &= free;
+                grownOthers &= free;
+                // A pixel both reach at once lies on the middle line: it goes to neither.
+                const cv::Mat contested = grownOwn & grownOthers & ~bridged & ~others;
+                bridged = grownOwn & ~others & ~contested;
+                others = grownOthers & ~bridged & ~contested;
+            }
             const qint64 bridgedArea = cv::countNonZero(bridged);
             const cv::Rect grownBounds = cv::boundingRect(bridged);
             const bool plainLeaks = touchesBorder(plainBounds, distance.size())
@@ -543,20 +555,30 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     cv::copyMakeBorder(filled, closed, border, border, border, border, cv::BORDER_CONSTANT, 0);
     if (options.symbolRadius > 0) {
         cv::Mat symbols;
-        cv::copyMakeBorder(ink(cv::Rect(roi.x, roi.y, roi.width, roi.height)), symbols, border,
-                           border, border, border, cv::BORDER_CONSTANT, 0);
-        symbols = grown(shrunk(symbols, 2.5), 5);
-        cv::Mat wide = shrunk(grown(closed, reach), reach);
-        cv::bitwise_or(closed, wide & symbols, closed);
-        if (qEnvironmentVariableIsSet("TRACE_DEBUG")) {
-            cv::Mat both = wide & symbols;
-            QImage a(symbols.cols, symbols.rows, QImage::Format_Grayscale8), b = a;
-            for (int y = 0; y < symbols.rows; ++y) { std::copy_n(symbols.ptr<uchar>(y), symbols.cols, a.scanLine(y)); std::copy_n(wide.ptr<uchar>(y), symbols.cols, b.scanLine(y)); }
-            a.save(u"/tmp/dbg_symbols.png"_s); b.save(u"/tmp/dbg_wide.png"_s);
+        cv::erode(ink(cv::Rect(roi.x, roi.y, roi.width, roi.height)), symbols, disk(3));
+        cv::Mat ring;
+        cv::dilate(filled, ring, disk(5));
+        ring &= ~filled;
+        if (qEnvironmentVariableIsSet("TRACE_DEBUG2")) fprintf(stderr, "symbols %d ring %d both %d\n", cv::countNonZero(symbols), cv::countNonZero(ring), cv::countNonZero(symbols & ring));
+        if (cv::countNonZero(symbols & ring)) {
+            cv::Mat framed;
+            cv::copyMakeBorder(symbols, framed, border, border, border, border,
+                               cv::BORDER_CONSTANT, 0);
+            cv::dilate(framed, framed, disk(5));
+            const cv::Mat wide = shrunk(grown(closed, reach), reach);
+            closed |= wide & framed;
+            if (qEnvironmentVariableIsSet("TRACE_DEBUG2")) {
+                auto save = [](const cv::Mat &m, const QString &name) {
+                    QImage img(m.cols, m.rows, QImage::Format_Grayscale8);
+                    for (int y = 0; y < m.rows; ++y) std::copy_n(m.ptr<uchar>(y), m.cols, img.scanLine(y));
+                    img.save(name);
+                };
+                save(wide, u"/tmp/dbg_wide.png"_s); save(framed, u"/tmp/dbg_framed.png"_s);
+            }
         }
     }
     closed = closed(cv::Rect(border, border, filled.cols, filled.rows)).clone();
-    if (qEnvironmentVariableIsSet("TRACE_DEBUG")) { // DEBUG
+    if (qEnvironmentVariableIsSet("TRACE_DEBUG2")) { // DEBUG
         auto save = [](const cv::Mat &m, const char *name) {
             QImage img(m.cols, m.rows, QImage::Format_Grayscale8);
             for (int y = 0; y < m.rows; ++y) std::copy_n(m.ptr<uchar>(y), m.cols, img.scanLine(y));
