@@ -472,31 +472,46 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
             cv::bitwise_not(thick, open);
             cv::Rect coreBounds;
             qint64 coreArea = 0;
-            cv::Mat bridged = fillFrom(open, at, &coreBounds, &coreArea);
-            cv::Mat others = open & ~bridged;
-            const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, { 3, 3 });
-            const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, { 3, 3 });
-            cv::Mat grownOwn, grownOthers;
-            for (int step = 0; step <= gapRadius; ++step) {
-                const cv::Mat &shape = step % 2 ? square : cross;
-                cv::dilate(bridged, grownOwn, shape);
-                cv::dilate(others, grownOthers, shape);
-                grownOwn &= free;
-                grownOthers &= free;
-                // A pixel both reach at once lies on the middle line: it goes to neither.
-                const cv::Mat contested = grownOwn & grownOthers & ~bridged & ~others;
-                bridged = grownOwn & ~others & ~contested;
-                others = grownOthers & ~bridged & ~contested;
-            }
-            const qint64 bridgedArea = cv::countNonZero(bridged);
-            const cv::Rect grownBounds = cv::boundingRect(bridged);
-            const bool plainLeaks = touchesBorder(plainBounds, distance.size())
-                && !touchesBorder(grownBounds, distance.size());
-            if (plainLeaks || plainArea > 1.1 * double(bridgedArea)) {
-                bridgedUsed = true;
-                region = bridged;
-                plainBounds = grownBounds;
-                plainArea = bridgedArea;
+            cv::Mat core = fillFrom(open, at, &coreBounds, &coreArea);
+            const bool plainOpen = touchesBorder(plainBounds, distance.size());
+            if (!(plainOpen && touchesBorder(coreBounds, distance.size()))) {
+                // Only the core's surroundings change; they include the neighbours' cores
+                // beyond the line, which compete for the breaks.
+                const int margin = 3 * gapRadius + 8;
+                const cv::Rect near = cv::Rect(coreBounds.x - margin, coreBounds.y - margin,
+                                               coreBounds.width + 2 * margin,
+                                               coreBounds.height + 2 * margin)
+                    & cv::Rect({}, distance.size());
+                cv::Mat bridged = core(near).clone();
+                cv::Mat others = open(near) & ~bridged;
+                const cv::Mat freeNear = free(near);
+                const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, { 3, 3 });
+                const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, { 3, 3 });
+                cv::Mat grownOwn, grownOthers;
+                for (int step = 0; step <= gapRadius; ++step) {
+                    const cv::Mat &shape = step % 2 ? square : cross;
+                    cv::dilate(bridged, grownOwn, shape);
+                    cv::dilate(others, grownOthers, shape);
+                    grownOwn &= freeNear;
+                    grownOthers &= freeNear;
+                    // A pixel both reach at once lies on the middle line: it goes to neither.
+                    const cv::Mat contested = grownOwn & grownOthers & ~bridged & ~others;
+                    bridged = grownOwn & ~others & ~contested;
+                    others = grownOthers & ~bridged & ~contested;
+                }
+                const qint64 bridgedArea = cv::countNonZero(bridged);
+                cv::Rect grownBounds = cv::boundingRect(bridged);
+                grownBounds.x += near.x;
+                grownBounds.y += near.y;
+                const bool plainLeaks
+                    = plainOpen && !touchesBorder(grownBounds, distance.size());
+                if (plainLeaks || plainArea > 1.1 * double(bridgedArea)) {
+                    bridgedUsed = true;
+                    region = cv::Mat::zeros(distance.size(), CV_8U);
+                    bridged.copyTo(region(near));
+                    plainBounds = grownBounds;
+                    plainArea = bridgedArea;
+                }
             }
         }
     }
@@ -520,13 +535,14 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
         && window.right() < picture.width() - 1;
     const bool bottomOpen = plainBounds.y + plainBounds.height == distance.rows
         && window.bottom() < picture.height() - 1;
+    TracedSite &site = trace.site;
+    site.touchesEdge = found.left() == 0 || found.top() == 0
+        || found.right() == picture.width() - 1 || found.bottom() == picture.height() - 1;
+    trace.bounds = found;
     if (leftOpen || topOpen || rightOpen || bottomOpen) {
         trace.result = WindowTrace::ReachesWindowEdge;
         return trace;
     }
-    TracedSite &site = trace.site;
-    site.touchesEdge = found.left() == 0 || found.top() == 0
-        || found.right() == picture.width() - 1 || found.bottom() == picture.height() - 1;
 
     // Work on the region's neighbourhood only.
     const int pad = 2 * options.symbolRadius + 2;

@@ -18,8 +18,10 @@ struct WindowTrace
     };
     Result result = OnLine;
     TracedSite site;
-    // Pixels of the region found (a lower bound when it reaches the window's edge).
+    // Pixels of the region found and their bounds (lower bounds when it reaches the window's
+    // edge); site.touchesEdge is set even then.
     qint64 area = 0;
+    QRect bounds;
 };
 
 WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,

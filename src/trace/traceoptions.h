@@ -11,4 +11,7 @@ struct TraceOptions
     // Symbols (trees, marks) up to this radius that sit over the boundary are taken into the
     // site rather than cut out of it.
     int symbolRadius = 10;
+    // traceSite looks no farther than this from the seed (in a window twice as wide), which keeps
+    // a double-click on a road network or a margin from reading the whole of a large picture.
+    int searchRadius = 1024;
 };

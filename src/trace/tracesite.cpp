@@ -5,6 +5,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed,
@@ -20,17 +21,20 @@ std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed,
         const QRect window = QRect(seed - QPoint(half, half), QSize(2 * half, 2 * half))
             & picture.rect();
         const WindowTrace trace = traceInWindow(picture, seed, window, options);
-        if (trace.area > quarter)
+        // Not enclosed, or far too large to be a site: no need to see all of it.
+        if (trace.area > quarter || trace.site.touchesEdge
+            || trace.bounds.width() > picture.width() / 2
+            || trace.bounds.height() > picture.height() / 2)
             return std::nullopt;
         switch (trace.result) {
         case WindowTrace::Traced:
-            if (trace.site.touchesEdge)
-                return std::nullopt;
             return trace.site;
         case WindowTrace::OnLine:
             return std::nullopt;
         case WindowTrace::ReachesWindowEdge:
-            half *= 2;
+            if (half >= options.searchRadius)
+                return std::nullopt;
+            half = std::min(2 * half, options.searchRadius);
             break;
         }
     }
