@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QPainter>
 #include <QRegularExpression>
 
@@ -256,6 +257,9 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
         const double iou = site ? intersectionOverUnion(site->outline, polygon) : 0;
         failed += !site;
         good += iou >= 0.95;
+        if (qEnvironmentVariableIsSet("BENCH_TRACE_VERBOSE"))
+            std::printf("  area at %d,%d (%dx%d): %s, IoU %.3f\n", seed.x(), seed.y(), box.width(),
+                        box.height(), site ? "traced" : "not traced", iou);
         if (box.width() * box.height() >= 400) {
             ++large;
             largeGood += iou >= 0.95;
@@ -274,6 +278,7 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
 int main(int argc, char **argv)
 {
     QGuiApplication app(argc, argv);
+    QImageReader::setAllocationLimit(0);
     const QStringList args = app.arguments();
     if (args.size() >= 4 && args[1] == u"world"_s)
         return measureWorld(args[2], args[3]);

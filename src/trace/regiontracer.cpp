@@ -77,6 +77,19 @@ cv::Mat colourDistance(const cv::Mat &bgra, cv::Vec4b colour)
     return distance;
 }
 
+// A flat colour (a drawn map) is told apart from a slightly different one; grain and JPEG
+// noise around the seed widen the tolerance up to the largest allowed.
+int localTolerance(const cv::Mat &distance, cv::Point seed, int largest)
+{
+    std::vector<uchar> near;
+    for (int y = std::max(0, seed.y - 4); y <= std::min(distance.rows - 1, seed.y + 4); ++y)
+        for (int x = std::max(0, seed.x - 4); x <= std::min(distance.cols - 1, seed.x + 4); ++x)
+            near.push_back(distance.at<uchar>(y, x));
+    auto at = near.begin() + long(near.size() * 4 / 5);
+    std::nth_element(near.begin(), at, near.end());
+    return std::clamp(3 * int(*at) + 10, std::min(12, largest), largest);
+}
+
 cv::Mat disk(int radius)
 {
     return cv::getStructuringElement(cv::MORPH_ELLIPSE, { 2 * radius + 1, 2 * radius + 1 });
@@ -327,7 +340,9 @@ Edge fitEdge(const std::vector<cv::Point> &contour, int a, int b, int trim)
 QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
                     const LineMeasure &line, int trim, QPoint origin)
 {
-    const double tolerance = std::max(2.0, line.width);
+    // Where colours meet without a line, the outline follows the change of colour closely.
+    const bool colourChange = line.width < 0.5;
+    const double tolerance = colourChange ? 1.0 : std::max(2.0, line.width);
     std::vector<int> kept = simplify(contour, tolerance);
     std::vector<Edge> edges;
     auto fitAll = [&] {
@@ -340,7 +355,7 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
     // corner between two long edges in line is a bump where a break was bridged.
     const double straightOn = std::cos(3 * std::numbers::pi / 180);
     const double turned = std::sin(8 * std::numbers::pi / 180);
-    for (bool changed = true; changed && kept.size() > 3;) {
+    for (bool changed = !colourChange; changed && kept.size() > 3;) {
         changed = false;
         const size_t m = kept.size();
         for (size_t e = 0; e < m && !changed; ++e) {
@@ -448,10 +463,11 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     const WindowPixels pixels = windowPixels(picture, window);
     const cv::Point at(seed.x() - window.left(), seed.y() - window.top());
     const cv::Mat distance = colourDistance(pixels.bgra, seedColour(pixels.bgra, at));
-    if (distance.at<uchar>(at) > options.colourTolerance)
+    const int tolerance = localTolerance(distance, at, options.colourTolerance);
+    if (distance.at<uchar>(at) > tolerance)
         return trace;
     cv::Mat ink;
-    cv::compare(distance, options.colourTolerance, ink, cv::CMP_GT);
+    cv::compare(distance, tolerance, ink, cv::CMP_GT);
     cv::Mat free;
     cv::bitwise_not(ink, free);
 
@@ -570,8 +586,23 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     cv::Mat closed;
     cv::copyMakeBorder(filled, closed, border, border, border, border, cv::BORDER_CONSTANT, 0);
     if (options.symbolRadius > 0) {
-        cv::Mat symbols;
-        cv::erode(ink(cv::Rect(roi.x, roi.y, roi.width, roi.height)), symbols, disk(3));
+        // Symbols are ink thicker than a line but no larger than options.symbolRadius: the
+        // sea beyond a coast or a neighbouring field of colour is not one.
+        cv::Mat depthOfInk, thickInk, parts, stats, centres;
+        cv::distanceTransform(ink(roi), depthOfInk, cv::DIST_L2, cv::DIST_MASK_3);
+        cv::compare(depthOfInk, 3, thickInk, cv::CMP_GT);
+        const int count = cv::connectedComponentsWithStats(thickInk, parts, stats, centres, 8);
+        std::vector<uchar> small(static_cast<size_t>(count), 0);
+        for (int c = 1; c < count; ++c)
+            small[size_t(c)] = stats.at<int>(c, cv::CC_STAT_WIDTH) <= 2 * options.symbolRadius
+                && stats.at<int>(c, cv::CC_STAT_HEIGHT) <= 2 * options.symbolRadius;
+        cv::Mat symbols = cv::Mat::zeros(roi.size(), CV_8U);
+        for (int y = 0; y < roi.height; ++y) {
+            const int *part = parts.ptr<int>(y);
+            uchar *out = symbols.ptr<uchar>(y);
+            for (int x = 0; x < roi.width; ++x)
+                out[x] = small[size_t(part[x])] ? 255 : 0;
+        }
         cv::Mat ring;
         cv::dilate(filled, ring, disk(5));
         ring &= ~filled;
@@ -612,8 +643,7 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
         return trace;
     const double orientation = cv::contourArea(outline, true) > 0 ? 1 : -1;
     const cv::Point shift(roi.x, roi.y);
-    const LineMeasure line
-        = measureLine(outline, orientation, distance, shift, options.colourTolerance);
+    const LineMeasure line = measureLine(outline, orientation, distance, shift, tolerance);
     site.lineWidth = line.width;
     site.outline = centreLine(outline, orientation, line, options.symbolRadius + 2,
                               QPoint(window.left() + roi.x, window.top() + roi.y));

@@ -22,9 +22,7 @@ std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed,
             & picture.rect();
         const WindowTrace trace = traceInWindow(picture, seed, window, options);
         // Not enclosed, or far too large to be a site: no need to see all of it.
-        if (trace.area > quarter || trace.site.touchesEdge
-            || trace.bounds.width() > picture.width() / 2
-            || trace.bounds.height() > picture.height() / 2)
+        if (trace.area > quarter || trace.site.touchesEdge)
             return std::nullopt;
         switch (trace.result) {
         case WindowTrace::Traced:

@@ -9,8 +9,8 @@
 // Traces the site around seed: the connected part of the picture whose colour stays near the
 // colour at seed, bounded by the plan's lines or a change of colour, with line breaks up to
 // options.maxGap bridged. Gives nothing when the region runs off the picture's edge, covers more
-// than a quarter of the picture or spans more than half its width or height, or seed lies on a
-// line. Only a window around seed is read.
+// than a quarter of the picture, reaches farther than options.searchRadius from seed, or seed
+// lies on a line. Only a window around seed is read.
 std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed,
                                     const TraceOptions &options = {});
 
