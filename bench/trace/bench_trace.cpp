@@ -17,8 +17,8 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <string>
 
@@ -99,7 +99,7 @@ int measurePlan(QSize size, int lotCount, int runs)
     timer.start();
     const Plan plan = makePlan(size, lotCount, 20261209);
     std::printf("plan %dx%d, %lld lots, drawn and through JPEG in %.1f s\n", size.width(),
-                size.height(), qlonglong(plan.lots.size()), timer.elapsed() / 1000.0);
+        size.height(), qlonglong(plan.lots.size()), timer.elapsed() / 1000.0);
     if (const QString keep = qEnvironmentVariable("BENCH_TRACE_SAVE"); !keep.isEmpty())
         plan.picture.save(keep);
 
@@ -126,25 +126,24 @@ int measurePlan(QSize size, int lotCount, int runs)
                     return parts.join(u' ');
                 };
                 std::printf("  corners of lot %s: traced %s, drawn %s (line %.1f)\n",
-                            qPrintable(lot.name), qPrintable(text(site->outline)),
-                            qPrintable(text(lot.outline)), site->lineWidth);
+                    qPrintable(lot.name), qPrintable(text(site->outline)),
+                    qPrintable(text(lot.outline)), site->lineWidth);
             }
         }
         if (iou < 0.97 && misses.size() < 5) {
             misses.append(lot.outline);
             std::printf("  lot %s at %d,%d: IoU %.3f, %lld corners traced, %lld drawn\n",
-                        qPrintable(lot.name), lot.click.x(), lot.click.y(), iou,
-                        site ? qlonglong(site->outline.size()) : 0LL,
-                        qlonglong(lot.outline.size()));
+                qPrintable(lot.name), lot.click.x(), lot.click.y(), iou,
+                site ? qlonglong(site->outline.size()) : 0LL, qlonglong(lot.outline.size()));
         }
     }
     const double n = double(plan.lots.size());
     std::printf("traceSite: %.2f %% of lots at IoU >= 0.97 (%d failed), %.2f %% of %d "
                 "straight-edged lots with exactly their corners\n",
-                100.0 * good / n, failed, 100.0 * exact / std::max(1, straight), straight);
+        100.0 * good / n, failed, 100.0 * exact / std::max(1, straight), straight);
     const Spread t = spread(times);
-    std::printf("traceSite time per lot: median %.2f ms, fastest %.2f, slowest %.2f ms\n",
-                t.median, t.fastest, t.slowest);
+    std::printf("traceSite time per lot: median %.2f ms, fastest %.2f, slowest %.2f ms\n", t.median,
+        t.fastest, t.slowest);
 
     // The whole plan at once.
     std::vector<double> detectTimes, detectProcessor;
@@ -164,8 +163,8 @@ int measurePlan(QSize size, int lotCount, int runs)
     std::printf("detectSites: %lld proposals, median %.2f s, fastest %.2f, slowest %.2f s "
                 "(%d runs; processor time of both threads: median %.2f s), peak %.0f MiB over "
                 "the %.0f MiB before it\n",
-                qlonglong(proposals.size()), d.median, d.fastest, d.slowest, runs, dp.median,
-                (peak - before) / 1024.0, before / 1024.0);
+        qlonglong(proposals.size()), d.median, d.fastest, d.slowest, runs, dp.median,
+        (peak - before) / 1024.0, before / 1024.0);
     int found = 0, lots = 0, candidates = 0;
     std::vector<char> matched(size_t(proposals.size()), 0);
     for (const PlanLot &lot : plan.lots) {
@@ -193,7 +192,7 @@ int measurePlan(QSize size, int lotCount, int runs)
     }
     std::printf("detectSites: recall %.2f %% (lots with a proposal at IoU >= 0.95), precision "
                 "%.2f %% (%d of %d proposals not at the edge nor over 4 x the median)\n",
-                100.0 * found / n, 100.0 * lots / std::max(1, candidates), lots, candidates);
+        100.0 * found / n, 100.0 * lots / std::max(1, candidates), lots, candidates);
     return 0;
 }
 
@@ -202,8 +201,8 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
     const QImage picture(picturePath);
     QFile page(pagePath);
     if (picture.isNull() || !page.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read %s or %s\n", qPrintable(picturePath),
-                     qPrintable(pagePath));
+        std::fprintf(
+            stderr, "cannot read %s or %s\n", qPrintable(picturePath), qPrintable(pagePath));
         return 1;
     }
     const QString html = QString::fromUtf8(page.readAll());
@@ -259,7 +258,7 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
         good += iou >= 0.95;
         if (qEnvironmentVariableIsSet("BENCH_TRACE_VERBOSE"))
             std::printf("  area at %d,%d (%dx%d): %s, IoU %.3f\n", seed.x(), seed.y(), box.width(),
-                        box.height(), site ? "traced" : "not traced", iou);
+                box.height(), site ? "traced" : "not traced", iou);
         if (box.width() * box.height() >= 400) {
             ++large;
             largeGood += iou >= 0.95;
@@ -268,8 +267,8 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
     const Spread t = spread(times);
     std::printf("world map: %lld areas, %.2f %% at IoU >= 0.95 (%d not traced); areas of at "
                 "least 20 x 20 px: %.2f %% of %d; median %.2f ms per area\n",
-                qlonglong(areas.size()), 100.0 * good / std::max<qsizetype>(1, areas.size()),
-                failed, 100.0 * largeGood / std::max(1, large), large, t.median);
+        qlonglong(areas.size()), 100.0 * good / std::max<qsizetype>(1, areas.size()), failed,
+        100.0 * largeGood / std::max(1, large), large, t.median);
     return 0;
 }
 
@@ -292,7 +291,8 @@ int main(int argc, char **argv)
         const int runs = args.size() >= 5 ? args[4].toInt() : 5;
         return measurePlan(size, lots, runs);
     }
-    std::fprintf(stderr, "usage: bench_trace plan [WIDTHxHEIGHT [LOTS [RUNS]]] | world PICTURE "
-                         "PAGE\n");
+    std::fprintf(stderr,
+        "usage: bench_trace plan [WIDTHxHEIGHT [LOTS [RUNS]]] | world PICTURE "
+        "PAGE\n");
     return 2;
 }

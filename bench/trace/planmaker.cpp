@@ -22,8 +22,8 @@ struct Block
 
 // The block's grid of corners: two rows of lots, dividers slanted at random, the middle line
 // bent at each divider; a curved block has a bulging top side.
-Block makeBlock(QRectF area, int columns, bool curved, double angle, int lineWidth,
-                QRandomGenerator &random)
+Block makeBlock(
+    QRectF area, int columns, bool curved, double angle, int lineWidth, QRandomGenerator &random)
 {
     Block block;
     block.lineWidth = lineWidth;
@@ -101,11 +101,10 @@ Plan makePlan(QSize size, int lotCount, quint32 seed, int jpegQuality)
     for (int by = 0; by < down && placed < lotCount; ++by)
         for (int bx = 0; bx < across && placed < lotCount; ++bx) {
             const QRectF area(margin + bx * (columns * w + road) + road / 2,
-                              margin + by * (2 * 1.3 * w + road) + road / 2, columns * w,
-                              2 * 1.3 * w);
+                margin + by * (2 * 1.3 * w + road) + road / 2, columns * w, 2 * 1.3 * w);
             const bool curved = random.bounded(100) < 15;
-            const double angle
-                = random.bounded(100) < 30 ? (random.generateDouble() * 2 - 1) * 15 : 0;
+            const double angle =
+                random.bounded(100) < 30 ? (random.generateDouble() * 2 - 1) * 15 : 0;
             Block block = makeBlock(area, columns, curved, angle, 2 + random.bounded(3), random);
             while (placed + block.lots.size() > lotCount) {
                 block.lots.removeLast();

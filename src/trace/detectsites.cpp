@@ -2,9 +2,7 @@
 
 #include "trace/regiontracer.h"
 
-#include <QElapsedTimer>
 #include <QImage>
-#include <cstdio>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -25,8 +23,8 @@ inline int difference(const uchar *a, const uchar *b)
 // Marks, at 1/scale of the picture's size, every cell holding a pixel whose colour differs
 // from a pixel one or two steps beside, above or below it: lines, marks and changes of colour.
 // Rows are read in strips, so only formats other than 32-bit are converted, a strip at a time.
-void markBoundaries(const QImage &picture, int scale, int tolerance, cv::Mat &cells, int firstRow,
-                    int endRow)
+void markBoundaries(
+    const QImage &picture, int scale, int tolerance, cv::Mat &cells, int firstRow, int endRow)
 {
     const int width = picture.width(), height = picture.height();
     const bool direct = picture.format() == QImage::Format_RGB32
@@ -38,8 +36,9 @@ void markBoundaries(const QImage &picture, int scale, int tolerance, cv::Mat &ce
     // Keeps rows y - 2 to y + 2 converted at once, so their pointers stay valid together.
     auto keep = [&](int y) {
         const int low = std::max(0, y - 2), high = std::min(height - 1, y + 2);
-        if (direct || (!converted.isNull() && low >= convertedFrom
-                       && high < convertedFrom + converted.height()))
+        if (direct
+            || (!converted.isNull() && low >= convertedFrom
+                && high < convertedFrom + converted.height()))
             return;
         convertedFrom = low;
         converted = picture.copy(0, low, width, std::min(strip, height - low))
@@ -53,7 +52,7 @@ void markBoundaries(const QImage &picture, int scale, int tolerance, cv::Mat &ce
         const uchar *here = row(y);
         const uchar *above[2] = { y >= 1 ? row(y - 1) : nullptr, y >= 2 ? row(y - 2) : nullptr };
         const uchar *below[2] = { y + 1 < height ? row(y + 1) : nullptr,
-                                  y + 2 < height ? row(y + 2) : nullptr };
+            y + 2 < height ? row(y + 2) : nullptr };
         uchar *out = cells.ptr<uchar>(y / scale);
         for (int x = 0; x < width; ++x) {
             const uchar *p = here + 4 * x;
@@ -106,8 +105,9 @@ std::optional<QPoint> pointInside(const QPolygon &polygon)
         const double l = std::hypot(normal.x(), normal.y());
         if (l <= 0)
             break;
-        const QPoint p = mid + QPoint(int(std::lround(side * 2 * normal.x() / l)),
-                                      int(std::lround(side * 2 * normal.y() / l)));
+        const QPoint p = mid
+            + QPoint(int(std::lround(side * 2 * normal.x() / l)),
+                int(std::lround(side * 2 * normal.y() / l)));
         if (polygon.containsPoint(p, Qt::OddEvenFill))
             return p;
     }
@@ -127,23 +127,20 @@ double polygonArea(const QPolygon &polygon)
 } // namespace
 
 QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &covered,
-                                const std::function<bool()> &cancelled,
-                                const std::function<void(int, int)> &progress,
-                                const TraceOptions &options)
+    const std::function<bool()> &cancelled, const std::function<void(int, int)> &progress,
+    const TraceOptions &options)
 {
     QList<SiteProposal> proposals;
     if (picture.isNull())
         return proposals;
     auto stopRequested = [&] { return cancelled && cancelled(); };
-    QElapsedTimer clock; clock.start(); // DEBUG
-    auto phase = [&](const char *what) { if (qEnvironmentVariableIsSet("TRACE_DEBUG")) fprintf(stderr, "%s %lld ms\n", what, clock.elapsed()); };
 
     // Regions are found on a reduced grid of boundary cells, then each is traced at full size
     // in a window of its own.
     const qint64 pixels = qint64(picture.width()) * picture.height();
     const int scale = std::max(1, int(std::ceil(std::sqrt(double(pixels) / 12e6))));
-    const cv::Size grid((picture.width() + scale - 1) / scale,
-                        (picture.height() + scale - 1) / scale);
+    const cv::Size grid(
+        (picture.width() + scale - 1) / scale, (picture.height() + scale - 1) / scale);
     cv::Mat boundary = cv::Mat::zeros(grid, CV_8U);
     {
         // Two halves on two threads; each half starts on a cell row of its own.
@@ -154,14 +151,12 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
         markBoundaries(picture, scale, tolerance, boundary, 0, middle);
         other.join();
     }
-    phase("boundaries");
     if (stopRequested())
         return proposals;
     const int gapRadius = (std::max(0, options.maxGap / 2) + scale - 1) / scale;
     if (gapRadius > 0)
         cv::dilate(boundary, boundary,
-                   cv::getStructuringElement(cv::MORPH_ELLIPSE,
-                                             { 2 * gapRadius + 1, 2 * gapRadius + 1 }));
+            cv::getStructuringElement(cv::MORPH_ELLIPSE, { 2 * gapRadius + 1, 2 * gapRadius + 1 }));
     cv::Mat open;
     cv::bitwise_not(boundary, open);
     boundary.release();
@@ -181,7 +176,6 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
                 deepest[size_t(label[x])] = d[x], deepestAt[size_t(label[x])] = { x, y };
     }
     depth.release();
-    phase("components");
     if (stopRequested())
         return proposals;
 
@@ -198,15 +192,16 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
     std::vector<Candidate> candidates;
     for (int label = 1; label < count; ++label) {
         const int *s = stats.ptr<int>(label);
-        if (s[cv::CC_STAT_AREA] < smallest || deepest[size_t(label)] < 2 || isCovered[size_t(label)])
+        if (s[cv::CC_STAT_AREA] < smallest || deepest[size_t(label)] < 2
+            || isCovered[size_t(label)])
             continue;
         const cv::Point d = deepestAt[size_t(label)];
         const QPoint seed(std::min(d.x * scale + scale / 2, picture.width() - 1),
-                          std::min(d.y * scale + scale / 2, picture.height() - 1));
+            std::min(d.y * scale + scale / 2, picture.height() - 1));
         if (coveredBy(covered, seed))
             continue;
         const QRect window = QRect(s[cv::CC_STAT_LEFT] * scale, s[cv::CC_STAT_TOP] * scale,
-                                   s[cv::CC_STAT_WIDTH] * scale, s[cv::CC_STAT_HEIGHT] * scale)
+                                 s[cv::CC_STAT_WIDTH] * scale, s[cv::CC_STAT_HEIGHT] * scale)
                                  .adjusted(-margin, -margin, margin, margin)
             & picture.rect();
         // Margins and road networks are far too large to be sites: not worth tracing.
@@ -215,8 +210,6 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
         candidates.push_back({ seed, window });
     }
 
-    phase("candidates");
-    if (qEnvironmentVariableIsSet("TRACE_DEBUG")) { double sum = 0; qint64 big = 0; for (auto &c : candidates) { sum += double(c.window.width()) * c.window.height(); big = std::max<qint64>(big, qint64(c.window.width()) * c.window.height()); } fprintf(stderr, "%zu candidates, mean window %.0f px, largest %lld\n", candidates.size(), sum / std::max<size_t>(1, candidates.size()), big); }
     const int total = int(candidates.size());
     std::vector<std::optional<TracedSite>> traced(static_cast<size_t>(total));
     std::atomic<int> next = 0, done = 0;
@@ -225,14 +218,14 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
         for (int i = next++; i < total && !stop; i = next++) {
             QRect window = candidates[size_t(i)].window;
             for (int attempt = 0; attempt < 3; ++attempt) {
-                const WindowTrace trace
-                    = traceInWindow(picture, candidates[size_t(i)].seed, window, options);
+                const WindowTrace trace =
+                    traceInWindow(picture, candidates[size_t(i)].seed, window, options);
                 if (trace.result == WindowTrace::Traced && trace.area <= pixels / 4)
                     traced[size_t(i)] = trace.site;
                 if (trace.result != WindowTrace::ReachesWindowEdge)
                     break;
                 window = window.adjusted(-window.width() / 2, -window.height() / 2,
-                                         window.width() / 2, window.height() / 2)
+                             window.width() / 2, window.height() / 2)
                     & picture.rect();
                 if (qint64(window.width()) * window.height() > largestWindow)
                     break;
@@ -252,7 +245,6 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
     if (progress)
         progress(done, total);
 
-    phase("traced");
     // One region found twice (split on the reduced grid) is proposed once.
     std::vector<SiteProposal> found;
     for (auto &site : traced) {

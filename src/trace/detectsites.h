@@ -1,7 +1,7 @@
 #pragma once
 
-#include "trace/traceoptions.h"
 #include "trace/tracedsite.h"
+#include "trace/traceoptions.h"
 
 #include <QList>
 #include <QPolygon>
@@ -24,6 +24,6 @@ struct SiteProposal
 // cancelled is asked often and stops the search early with what was found so far; progress
 // receives the regions done and the regions to do. Both are called on the calling thread.
 QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &covered,
-                                const std::function<bool()> &cancelled = {},
-                                const std::function<void(int done, int total)> &progress = {},
-                                const TraceOptions &options = {});
+    const std::function<bool()> &cancelled = {},
+    const std::function<void(int done, int total)> &progress = {},
+    const TraceOptions &options = {});

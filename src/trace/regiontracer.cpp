@@ -1,6 +1,7 @@
 #include "trace/regiontracer.h"
 
 #include <QImage>
+#include <QSet>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -10,8 +11,6 @@
 #include <cmath>
 #include <numbers>
 #include <vector>
-
-using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -30,15 +29,14 @@ WindowPixels windowPixels(const QImage &picture, QRect window)
     case QImage::Format_ARGB32:
     case QImage::Format_ARGB32_Premultiplied:
         pixels.bgra = cv::Mat(window.height(), window.width(), CV_8UC4,
-                              const_cast<uchar *>(picture.constScanLine(window.top()))
-                                  + 4 * window.left(),
-                              size_t(picture.bytesPerLine()));
+            const_cast<uchar *>(picture.constScanLine(window.top())) + 4 * window.left(),
+            size_t(picture.bytesPerLine()));
         break;
     default:
         pixels.converted = picture.copy(window).convertToFormat(QImage::Format_RGB32);
         pixels.bgra = cv::Mat(window.height(), window.width(), CV_8UC4,
-                              const_cast<uchar *>(pixels.converted.constBits()),
-                              size_t(pixels.converted.bytesPerLine()));
+            const_cast<uchar *>(pixels.converted.constBits()),
+            size_t(pixels.converted.bytesPerLine()));
     }
     return pixels;
 }
@@ -77,17 +75,20 @@ cv::Mat colourDistance(const cv::Mat &bgra, cv::Vec4b colour)
     return distance;
 }
 
-// A flat colour (a drawn map) is told apart from a slightly different one; grain and JPEG
-// noise around the seed widen the tolerance up to the largest allowed.
-int localTolerance(const cv::Mat &distance, cv::Point seed, int largest)
+// A picture of few colours (a drawn map, saved without loss) tells slightly different flat
+// colours apart; a scan or a JPEG needs the full tolerance for its grain and noise.
+int windowTolerance(const cv::Mat &bgra, int largest)
 {
-    std::vector<uchar> near;
-    for (int y = std::max(0, seed.y - 4); y <= std::min(distance.rows - 1, seed.y + 4); ++y)
-        for (int x = std::max(0, seed.x - 4); x <= std::min(distance.cols - 1, seed.x + 4); ++x)
-            near.push_back(distance.at<uchar>(y, x));
-    auto at = near.begin() + long(near.size() * 4 / 5);
-    std::nth_element(near.begin(), at, near.end());
-    return std::clamp(3 * int(*at) + 10, std::min(12, largest), largest);
+    QSet<quint32> colours;
+    for (int y = 0; y < bgra.rows; y += 3) {
+        const quint32 *row = bgra.ptr<quint32>(y);
+        for (int x = 0; x < bgra.cols; x += 3) {
+            colours.insert(row[x] & 0xffffff);
+            if (colours.size() > 64)
+                return largest;
+        }
+    }
+    return std::min(12, largest);
 }
 
 cv::Mat disk(int radius)
@@ -132,12 +133,30 @@ struct Vec
 {
     double x = 0, y = 0;
 };
-Vec operator+(Vec a, Vec b) { return { a.x + b.x, a.y + b.y }; }
-Vec operator-(Vec a, Vec b) { return { a.x - b.x, a.y - b.y }; }
-Vec operator*(double s, Vec a) { return { s * a.x, s * a.y }; }
-double cross(Vec a, Vec b) { return a.x * b.y - a.y * b.x; }
-double dot(Vec a, Vec b) { return a.x * b.x + a.y * b.y; }
-double length(Vec a) { return std::hypot(a.x, a.y); }
+Vec operator+(Vec a, Vec b)
+{
+    return { a.x + b.x, a.y + b.y };
+}
+Vec operator-(Vec a, Vec b)
+{
+    return { a.x - b.x, a.y - b.y };
+}
+Vec operator*(double s, Vec a)
+{
+    return { s * a.x, s * a.y };
+}
+double cross(Vec a, Vec b)
+{
+    return a.x * b.y - a.y * b.x;
+}
+double dot(Vec a, Vec b)
+{
+    return a.x * b.x + a.y * b.y;
+}
+double length(Vec a)
+{
+    return std::hypot(a.x, a.y);
+}
 Vec unit(Vec a)
 {
     const double l = length(a);
@@ -145,7 +164,10 @@ Vec unit(Vec a)
 }
 
 // Pixel centre of a contour point, in continuous picture-window coordinates.
-Vec centre(cv::Point p) { return { p.x + 0.5, p.y + 0.5 }; }
+Vec centre(cv::Point p)
+{
+    return { p.x + 0.5, p.y + 0.5 };
+}
 
 double distanceToLine(Vec p, Vec a, Vec b)
 {
@@ -228,7 +250,7 @@ struct LineMeasure
 };
 
 LineMeasure measureLine(const std::vector<cv::Point> &contour, double orientation,
-                        const cv::Mat &distance, cv::Point shift, int tolerance)
+    const cv::Mat &distance, cv::Point shift, int tolerance)
 {
     const int n = int(contour.size());
     const int samples = std::min(n, 96);
@@ -236,8 +258,7 @@ LineMeasure measureLine(const std::vector<cv::Point> &contour, double orientatio
     constexpr int reach = 24;
     for (int s = 0; s < samples; ++s) {
         const int i = int(qint64(s) * n / samples);
-        const Vec tangent
-            = unit(centre(contour[(i + 3) % n]) - centre(contour[(i - 3 + n) % n]));
+        const Vec tangent = unit(centre(contour[(i + 3) % n]) - centre(contour[(i - 3 + n) % n]));
         const Vec normal = orientation * Vec { tangent.y, -tangent.x };
         const Vec start = centre(contour[i] + shift);
         std::array<double, reach + 2> profile {};
@@ -338,7 +359,7 @@ Edge fitEdge(const std::vector<cv::Point> &contour, int a, int b, int trim)
 // The polygon along the centre of the boundary line: the contour simplified, each edge fitted
 // by a straight line moved out to the line's centre, corners where neighbouring edges meet.
 QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
-                    const LineMeasure &line, int trim, QPoint origin)
+    const LineMeasure &line, int trim, QPoint origin)
 {
     // Where colours meet without a line, the outline follows the change of colour closely.
     const bool colourChange = line.width < 0.5;
@@ -366,13 +387,13 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
                 kept.erase(kept.begin() + long((e + 1) % m));
                 changed = true;
             } else if (!here.fitted && before.fitted && after.fitted && m > 4
-                       && dot(before.line.direction, after.line.direction) > straightOn) {
+                && dot(before.line.direction, after.line.direction) > straightOn) {
                 const size_t a = e, b = (e + 1) % m;
                 kept.erase(kept.begin() + long(std::max(a, b)));
                 kept.erase(kept.begin() + long(std::min(a, b)));
                 changed = true;
             } else if (before.fitted && here.fitted
-                       && dot(before.line.direction, here.line.direction) > straightOn) {
+                && dot(before.line.direction, here.line.direction) > straightOn) {
                 kept.erase(kept.begin() + long(e));
                 changed = true;
             }
@@ -395,7 +416,7 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
         const Line &before = lines[size_t((e - 1 + m) % m)];
         const Line &after = lines[size_t(e)];
         const Vec bisector = unit(orientation * Vec { before.direction.y, -before.direction.x }
-                                  + orientation * Vec { after.direction.y, -after.direction.x });
+            + orientation * Vec { after.direction.y, -after.direction.x });
         const Vec fallback = centre(contour[size_t(kept[size_t(e)])]) + line.offset * bisector;
         const auto meet = intersect(before, after);
         corners.push_back(meet && length(*meet - fallback) <= reach ? *meet : fallback);
@@ -419,8 +440,8 @@ double dominantAngle(const QPolygon &outline)
         const QPoint d = outline[(i + 1) % outline.size()] - outline[i];
         double angle = std::atan2(d.y(), d.x()) * 180 / std::numbers::pi;
         angle = std::fmod(angle + 45 + 360, 90.0) - 45;
-        histogram[size_t(std::clamp(int(std::floor(angle + 45)), 0, 89))]
-            += std::hypot(d.x(), d.y());
+        histogram[size_t(std::clamp(int(std::floor(angle + 45)), 0, 89))] +=
+            std::hypot(d.x(), d.y());
     }
     int best = 0;
     double bestWeight = -1;
@@ -453,8 +474,8 @@ double dominantAngle(const QPolygon &outline)
 
 } // namespace
 
-WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
-                          const TraceOptions &options)
+WindowTrace traceInWindow(
+    const QImage &picture, QPoint seed, QRect window, const TraceOptions &options)
 {
     WindowTrace trace;
     window &= picture.rect();
@@ -463,7 +484,7 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     const WindowPixels pixels = windowPixels(picture, window);
     const cv::Point at(seed.x() - window.left(), seed.y() - window.top());
     const cv::Mat distance = colourDistance(pixels.bgra, seedColour(pixels.bgra, at));
-    const int tolerance = localTolerance(distance, at, options.colourTolerance);
+    const int tolerance = windowTolerance(pixels.bgra, options.colourTolerance);
     if (distance.at<uchar>(at) > tolerance)
         return trace;
     cv::Mat ink;
@@ -477,7 +498,6 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     qint64 plainArea = 0;
     cv::Mat region = fillFrom(free, at, &plainBounds, &plainArea);
     const int gapRadius = std::max(0, options.maxGap / 2);
-    bool bridgedUsed = false;
     if (gapRadius > 0) {
         cv::Mat thick;
         cv::dilate(ink, thick, disk(gapRadius));
@@ -494,9 +514,9 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
                 // Only the core's surroundings change; they include the neighbours' cores
                 // beyond the line, which compete for the breaks.
                 const int margin = 3 * gapRadius + 8;
-                const cv::Rect near = cv::Rect(coreBounds.x - margin, coreBounds.y - margin,
-                                               coreBounds.width + 2 * margin,
-                                               coreBounds.height + 2 * margin)
+                const cv::Rect near =
+                    cv::Rect(coreBounds.x - margin, coreBounds.y - margin,
+                        coreBounds.width + 2 * margin, coreBounds.height + 2 * margin)
                     & cv::Rect({}, distance.size());
                 cv::Mat bridged = core(near).clone();
                 cv::Mat others = open(near) & ~bridged;
@@ -519,10 +539,8 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
                 cv::Rect grownBounds = cv::boundingRect(bridged);
                 grownBounds.x += near.x;
                 grownBounds.y += near.y;
-                const bool plainLeaks
-                    = plainOpen && !touchesBorder(grownBounds, distance.size());
+                const bool plainLeaks = plainOpen && !touchesBorder(grownBounds, distance.size());
                 if (plainLeaks || plainArea > 1.1 * double(bridgedArea)) {
-                    bridgedUsed = true;
                     region = cv::Mat::zeros(distance.size(), CV_8U);
                     bridged.copyTo(region(near));
                     plainBounds = grownBounds;
@@ -538,22 +556,22 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
         const cv::Rect near = cv::Rect(at.x - 6, at.y - 6, 13, 13) & cv::Rect({}, region.size());
         cv::Mat core;
         cv::erode(region(near), core, cv::getStructuringElement(cv::MORPH_RECT, { 5, 5 }),
-                  { -1, -1 }, 1, cv::BORDER_CONSTANT, 0);
+            { -1, -1 }, 1, cv::BORDER_CONSTANT, 0);
         if (!cv::countNonZero(core))
             return trace;
     }
 
     const QRect found(window.left() + plainBounds.x, window.top() + plainBounds.y,
-                      plainBounds.width, plainBounds.height);
+        plainBounds.width, plainBounds.height);
     const bool leftOpen = plainBounds.x == 0 && window.left() > 0;
     const bool topOpen = plainBounds.y == 0 && window.top() > 0;
-    const bool rightOpen = plainBounds.x + plainBounds.width == distance.cols
-        && window.right() < picture.width() - 1;
+    const bool rightOpen =
+        plainBounds.x + plainBounds.width == distance.cols && window.right() < picture.width() - 1;
     const bool bottomOpen = plainBounds.y + plainBounds.height == distance.rows
         && window.bottom() < picture.height() - 1;
     TracedSite &site = trace.site;
-    site.touchesEdge = found.left() == 0 || found.top() == 0
-        || found.right() == picture.width() - 1 || found.bottom() == picture.height() - 1;
+    site.touchesEdge = found.left() == 0 || found.top() == 0 || found.right() == picture.width() - 1
+        || found.bottom() == picture.height() - 1;
     trace.bounds = found;
     if (leftOpen || topOpen || rightOpen || bottomOpen) {
         trace.result = WindowTrace::ReachesWindowEdge;
@@ -563,21 +581,19 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     // Work on the region's neighbourhood only.
     const int pad = 2 * options.symbolRadius + 2;
     const cv::Rect roi = cv::Rect(plainBounds.x - pad, plainBounds.y - pad,
-                                  plainBounds.width + 2 * pad, plainBounds.height + 2 * pad)
+                             plainBounds.width + 2 * pad, plainBounds.height + 2 * pad)
         & cv::Rect({}, region.size());
     std::vector<std::vector<cv::Point>> contours;
     cv::findContours(region(roi).clone(), contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
     if (contours.empty())
         return trace;
     auto largest = [](const std::vector<std::vector<cv::Point>> &all) {
-        return std::max_element(all.begin(), all.end(), [](const auto &a, const auto &b) {
-            return a.size() < b.size();
-        });
+        return std::max_element(all.begin(), all.end(),
+            [](const auto &a, const auto &b) { return a.size() < b.size(); });
     };
     // Labels, symbols and holes inside belong to the region.
     cv::Mat filled = cv::Mat::zeros(roi.size(), CV_8U);
-    cv::drawContours(filled, contours, int(largest(contours) - contours.begin()), 255,
-                     cv::FILLED);
+    cv::drawContours(filled, contours, int(largest(contours) - contours.begin()), 255, cv::FILLED);
     // Symbols drawn over the boundary (trees, marks) leave dents: a wide closing takes them
     // back in, but only over the symbol's own pixels, so concave corners keep their shape.
     // Margins keep the picture's edge from counting as part of the region.
@@ -606,34 +622,16 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
         cv::Mat ring;
         cv::dilate(filled, ring, disk(5));
         ring &= ~filled;
-        if (qEnvironmentVariableIsSet("TRACE_DEBUG2")) fprintf(stderr, "symbols %d ring %d both %d\n", cv::countNonZero(symbols), cv::countNonZero(ring), cv::countNonZero(symbols & ring));
         if (cv::countNonZero(symbols & ring)) {
             cv::Mat framed;
-            cv::copyMakeBorder(symbols, framed, border, border, border, border,
-                               cv::BORDER_CONSTANT, 0);
+            cv::copyMakeBorder(
+                symbols, framed, border, border, border, border, cv::BORDER_CONSTANT, 0);
             cv::dilate(framed, framed, disk(5));
             const cv::Mat wide = shrunk(grown(closed, reach), reach);
             closed |= wide & framed;
-            if (qEnvironmentVariableIsSet("TRACE_DEBUG2")) {
-                auto save = [](const cv::Mat &m, const QString &name) {
-                    QImage img(m.cols, m.rows, QImage::Format_Grayscale8);
-                    for (int y = 0; y < m.rows; ++y) std::copy_n(m.ptr<uchar>(y), m.cols, img.scanLine(y));
-                    img.save(name);
-                };
-                save(wide, u"/tmp/dbg_wide.png"_s); save(framed, u"/tmp/dbg_framed.png"_s);
-            }
         }
     }
     closed = closed(cv::Rect(border, border, filled.cols, filled.rows)).clone();
-    if (qEnvironmentVariableIsSet("TRACE_DEBUG2")) { // DEBUG
-        auto save = [](const cv::Mat &m, const char *name) {
-            QImage img(m.cols, m.rows, QImage::Format_Grayscale8);
-            for (int y = 0; y < m.rows; ++y) std::copy_n(m.ptr<uchar>(y), m.cols, img.scanLine(y));
-            img.save(QString::fromLatin1(name));
-        };
-        save(region(roi), "/tmp/dbg_region.png"); save(filled, "/tmp/dbg_filled.png"); save(closed, "/tmp/dbg_closed.png");
-        fprintf(stderr, "bridged %d plain %lld\n", int(bridgedUsed), plainArea);
-    }
     contours.clear();
     cv::findContours(closed.clone(), contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
     if (contours.empty())
@@ -646,7 +644,7 @@ WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
     const LineMeasure line = measureLine(outline, orientation, distance, shift, tolerance);
     site.lineWidth = line.width;
     site.outline = centreLine(outline, orientation, line, options.symbolRadius + 2,
-                              QPoint(window.left() + roi.x, window.top() + roi.y));
+        QPoint(window.left() + roi.x, window.top() + roi.y));
     if (site.outline.isEmpty())
         return trace;
     site.angle = dominantAngle(site.outline);

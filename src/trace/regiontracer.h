@@ -1,7 +1,7 @@
 #pragma once
 
-#include "trace/traceoptions.h"
 #include "trace/tracedsite.h"
+#include "trace/traceoptions.h"
 
 #include <QPoint>
 #include <QRect>
@@ -24,5 +24,5 @@ struct WindowTrace
     QRect bounds;
 };
 
-WindowTrace traceInWindow(const QImage &picture, QPoint seed, QRect window,
-                          const TraceOptions &options);
+WindowTrace traceInWindow(
+    const QImage &picture, QPoint seed, QRect window, const TraceOptions &options);

@@ -8,8 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed,
-                                    const TraceOptions &options)
+std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed, const TraceOptions &options)
 {
     if (!picture.rect().contains(seed))
         return std::nullopt;
@@ -18,8 +17,8 @@ std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed,
     // a large picture is never read whole for one site.
     int half = 160;
     for (;;) {
-        const QRect window = QRect(seed - QPoint(half, half), QSize(2 * half, 2 * half))
-            & picture.rect();
+        const QRect window =
+            QRect(seed - QPoint(half, half), QSize(2 * half, 2 * half)) & picture.rect();
         const WindowTrace trace = traceInWindow(picture, seed, window, options);
         // Not enclosed, or far too large to be a site: no need to see all of it.
         if (trace.area > quarter || trace.site.touchesEdge)
@@ -45,7 +44,8 @@ void snapToCorners(QPolygon &outline, const QList<QPolygon> &existing, int toler
         qint64 best = reach + 1;
         QPoint nearest = corner;
         for (const QPolygon &other : existing) {
-            if (!other.boundingRect().adjusted(-tolerance, -tolerance, tolerance, tolerance)
+            if (!other.boundingRect()
+                     .adjusted(-tolerance, -tolerance, tolerance, tolerance)
                      .contains(corner))
                 continue;
             for (const QPoint &p : other) {
@@ -75,8 +75,7 @@ QImage interiorCrop(const QImage &picture, const TracedSite &site)
     const QImage gray = picture.copy(area).convertToFormat(QImage::Format_Grayscale8);
     const QPoint offset = area.topLeft() - site.bounds.topLeft();
     cv::Mat mask(site.interior.height(), site.interior.width(), CV_8U,
-                 const_cast<uchar *>(site.interior.constBits()),
-                 size_t(site.interior.bytesPerLine()));
+        const_cast<uchar *>(site.interior.constBits()), size_t(site.interior.bytesPerLine()));
     // Keep clear of the boundary line's soft edge.
     cv::Mat inner;
     cv::erode(mask, inner, cv::getStructuringElement(cv::MORPH_RECT, { 5, 5 }));
@@ -95,14 +94,13 @@ QImage interiorCrop(const QImage &picture, const TracedSite &site)
         const double radians = site.angle * CV_PI / 180;
         const double c = std::abs(std::cos(radians)), s = std::abs(std::sin(radians));
         const cv::Size size(int(std::ceil(crop.cols * c + crop.rows * s)),
-                            int(std::ceil(crop.cols * s + crop.rows * c)));
-        cv::Mat rotation
-            = cv::getRotationMatrix2D(cv::Point2f(crop.cols / 2.0f, crop.rows / 2.0f),
-                                      site.angle, 1.0);
+            int(std::ceil(crop.cols * s + crop.rows * c)));
+        cv::Mat rotation = cv::getRotationMatrix2D(
+            cv::Point2f(crop.cols / 2.0f, crop.rows / 2.0f), site.angle, 1.0);
         rotation.at<double>(0, 2) += (size.width - crop.cols) / 2.0;
         rotation.at<double>(1, 2) += (size.height - crop.rows) / 2.0;
-        cv::warpAffine(crop, turned, rotation, size, cv::INTER_LINEAR, cv::BORDER_CONSTANT,
-                       cv::Scalar(255));
+        cv::warpAffine(
+            crop, turned, rotation, size, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(255));
     }
     QImage result(turned.cols, turned.rows, QImage::Format_Grayscale8);
     for (int y = 0; y < turned.rows; ++y)

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "trace/traceoptions.h"
 #include "trace/tracedsite.h"
+#include "trace/traceoptions.h"
 
 #include <QList>
 #include <optional>
@@ -11,8 +11,8 @@
 // options.maxGap bridged. Gives nothing when the region runs off the picture's edge, covers more
 // than a quarter of the picture, reaches farther than options.searchRadius from seed, or seed
 // lies on a line. Only a window around seed is read.
-std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed,
-                                    const TraceOptions &options = {});
+std::optional<TracedSite> traceSite(
+    const QImage &picture, QPoint seed, const TraceOptions &options = {});
 
 // Moves every corner of outline that lies within tolerance pixels of a corner of one of the
 // existing outlines onto that corner, so shared edges stay identical.

@@ -8,7 +8,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QPolygon polygon(std::initializer_list<QPoint> points) { return QPolygon(QList<QPoint>(points)); }
+QPolygon polygon(std::initializer_list<QPoint> points)
+{
+    return QPolygon(QList<QPoint>(points));
+}
 
 QPolygon turned(const QPolygon &p, double degrees)
 {
@@ -25,8 +28,8 @@ QImage plan(const QList<QPolygon> &lots, int lineWidth = 3, QSize size = { 400, 
     image.fill(QColor(0xf4, 0xf1, 0xe6));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x3a, 0x32, 0x2b), lineWidth, Qt::SolidLine, Qt::SquareCap,
-                  Qt::MiterJoin));
+    p.setPen(
+        QPen(QColor(0x3a, 0x32, 0x2b), lineWidth, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
     p.setBrush(QColor(0xfb, 0xf8, 0xef));
     for (const QPolygon &lot : lots)
         p.drawPolygon(lot);
@@ -102,9 +105,9 @@ private slots:
         if (!site)
             return;
         QVERIFY2(sameCorners(site->outline, expected),
-                 qPrintable(u"%1 corners, first %2,%3"_s.arg(site->outline.size())
-                                .arg(site->outline.value(0).x())
-                                .arg(site->outline.value(0).y())));
+            qPrintable(u"%1 corners, first %2,%3"_s.arg(site->outline.size())
+                           .arg(site->outline.value(0).x())
+                           .arg(site->outline.value(0).y())));
         // The crop for reading holds the interior only: white around, ink inside.
         const QImage crop = interiorCrop(picture, *site);
         QVERIFY(!crop.isNull());
@@ -123,9 +126,8 @@ private slots:
         QTest::newRow("two onto one")
             << polygon({ { 99, 1 }, { 101, -1 }, { 150, 60 }, { 90, 70 } })
             << polygon({ { 100, 0 }, { 150, 60 }, { 90, 70 } });
-        QTest::newRow("far corners stay")
-            << polygon({ { 110, 0 }, { 200, 0 }, { 150, 60 } })
-            << polygon({ { 110, 0 }, { 200, 0 }, { 150, 60 } });
+        QTest::newRow("far corners stay") << polygon({ { 110, 0 }, { 200, 0 }, { 150, 60 } })
+                                          << polygon({ { 110, 0 }, { 200, 0 }, { 150, 60 } });
         QTest::addRow("existing") << existing[0] << existing[0];
     }
 
@@ -163,18 +165,17 @@ private slots:
                                 .adjusted(0, 0, -1, -1));
         QList<QPolygon> corners;
         for (const QPolygon &l : lots)
-            corners.append(polygon({ l[0], l[1] + QPoint(1, 0), l[2] + QPoint(1, 1),
-                                     l[3] + QPoint(0, 1) }));
+            corners.append(
+                polygon({ l[0], l[1] + QPoint(1, 0), l[2] + QPoint(1, 1), l[3] + QPoint(0, 1) }));
         const QImage picture = plan(corners, 3, { 420, 320 });
         int done = 0;
-        const QList<SiteProposal> proposals
-            = ::detectSites(picture, covered, {}, [&](int d, int) { done = d; });
+        const QList<SiteProposal> proposals =
+            ::detectSites(picture, covered, {}, [&](int d, int) { done = d; });
         int lotsFound = 0;
         for (const SiteProposal &p : proposals) {
             QVERIFY(!p.touchesEdge());
-            lotsFound += std::any_of(corners.begin(), corners.end(), [&](const QPolygon &c) {
-                return sameCorners(p.site.outline, c);
-            });
+            lotsFound += std::any_of(corners.begin(), corners.end(),
+                [&](const QPolygon &c) { return sameCorners(p.site.outline, c); });
         }
         QCOMPARE(proposals.size(), found);
         QCOMPARE(lotsFound, found);
