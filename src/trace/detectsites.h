@@ -22,7 +22,9 @@ struct SiteProposal
 // Every enclosed region of picture that none of covered covers (a region is covered when a
 // point inside it lies in one of them), each traced by traceSite's rules; in reading order.
 // cancelled is asked often and stops the search early with what was found so far; progress
-// receives the regions done and the regions to do. Both are called on the calling thread.
+// receives the regions done and the regions to do. Both are called on the calling thread, which
+// does half of the tracing while a second thread does the rest. Regions whose search window would
+// exceed a quarter of the picture or 16 megapixels (margins, road networks) are not proposed.
 QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &covered,
     const std::function<bool()> &cancelled = {},
     const std::function<void(int done, int total)> &progress = {},

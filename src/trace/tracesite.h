@@ -15,7 +15,9 @@ std::optional<TracedSite> traceSite(
     const QImage &picture, QPoint seed, const TraceOptions &options = {});
 
 // Moves every corner of outline that lies within tolerance pixels of a corner of one of the
-// existing outlines onto that corner, so shared edges stay identical.
+// existing outlines onto that corner, so shared edges stay identical. Corners that land on the
+// same one become one. The editor passes two line widths (2 * TracedSite::lineWidth, at least a
+// few pixels) as tolerance.
 void snapToCorners(QPolygon &outline, const QList<QPolygon> &existing, int tolerance);
 
 // The site's interior as a grayscale picture for reading its printed name: everything outside
