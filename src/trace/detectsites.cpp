@@ -114,6 +114,33 @@ std::optional<QPoint> pointInside(const QPolygon &polygon)
     return std::nullopt;
 }
 
+// The outline of one region of the reduced grid, at the picture's size.
+std::optional<TracedSite> roughSite(
+    const cv::Mat &labels, int label, const cv::Rect &box, int scale, QSize size)
+{
+    cv::Mat mask;
+    cv::compare(labels(box), label, mask, cv::CMP_EQ);
+    std::vector<std::vector<cv::Point>> contours;
+    cv::findContours(mask, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE, box.tl());
+    if (contours.empty())
+        return std::nullopt;
+    const auto longest = std::max_element(contours.begin(), contours.end(),
+        [](const auto &a, const auto &b) { return a.size() < b.size(); });
+    std::vector<cv::Point> corners;
+    cv::approxPolyDP(*longest, corners, 2.0, true);
+    if (corners.size() < 3)
+        return std::nullopt;
+    TracedSite site;
+    for (const cv::Point &c : corners)
+        site.outline.append(QPoint(std::min(c.x * scale + scale / 2, size.width() - 1),
+            std::min(c.y * scale + scale / 2, size.height() - 1)));
+    site.bounds = QRect(box.x * scale, box.y * scale, box.width * scale, box.height * scale)
+        & QRect(QPoint(), size);
+    site.touchesEdge = box.x == 0 || box.y == 0 || box.x + box.width == labels.cols
+        || box.y + box.height == labels.rows;
+    return site;
+}
+
 double polygonArea(const QPolygon &polygon)
 {
     double twice = 0;
@@ -184,12 +211,12 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
     for (const QPolygon &polygon : covered)
         if (const auto p = pointInside(polygon); p && picture.rect().contains(*p))
             isCovered[size_t(labels.at<int>(p->y() / scale, p->x() / scale))] = 1;
-    labels.release();
 
     const int margin = (gapRadius + 2) * scale + options.maxGap + options.symbolRadius + 8;
     const int smallest = std::max(4, 400 / (scale * scale));
     const qint64 largestWindow = std::min<qint64>(pixels / 4, 16'000'000);
     std::vector<Candidate> candidates;
+    std::vector<TracedSite> rough;
     for (int label = 1; label < count; ++label) {
         const int *s = stats.ptr<int>(label);
         if (s[cv::CC_STAT_AREA] < smallest || deepest[size_t(label)] < 2
@@ -204,12 +231,21 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
                                  s[cv::CC_STAT_WIDTH] * scale, s[cv::CC_STAT_HEIGHT] * scale)
                                  .adjusted(-margin, -margin, margin, margin)
             & picture.rect();
-        // Margins and road networks are far too large to be sites: not worth tracing.
-        if (qint64(window.width()) * window.height() > largestWindow)
+        // Margins and road networks are far too large to be sites: they are proposed with the
+        // rough outline of the reduced grid, for the person to see and leave out.
+        if (qint64(window.width()) * window.height() > largestWindow) {
+            const cv::Rect box(s[cv::CC_STAT_LEFT], s[cv::CC_STAT_TOP], s[cv::CC_STAT_WIDTH],
+                s[cv::CC_STAT_HEIGHT]);
+            if (auto site = roughSite(labels, label, box, scale, picture.size())) {
+                site->inside = seed;
+                rough.push_back(std::move(*site));
+            }
             continue;
+        }
         candidates.push_back({ seed, window });
     }
 
+    labels.release();
     const int total = int(candidates.size());
     std::vector<std::optional<TracedSite>> traced(static_cast<size_t>(total));
     std::atomic<int> next = 0, done = 0;
@@ -245,6 +281,8 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
     if (progress)
         progress(done, total);
 
+    for (TracedSite &site : rough)
+        traced.push_back(std::move(site));
     // One region found twice (split on the reduced grid) is proposed once.
     std::vector<SiteProposal> found;
     for (auto &site : traced) {

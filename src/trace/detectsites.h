@@ -24,7 +24,8 @@ struct SiteProposal
 // cancelled is asked often and stops the search early with what was found so far; progress
 // receives the regions done and the regions to do. Both are called on the calling thread, which
 // does half of the tracing while a second thread does the rest. Regions whose search window would
-// exceed a quarter of the picture or 16 megapixels (margins, road networks) are not proposed.
+// exceed a quarter of the picture or 16 megapixels (margins, road networks) are proposed with the
+// rough outline of the reduced grid the search runs on, without an interior.
 QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &covered,
     const std::function<bool()> &cancelled = {},
     const std::function<void(int done, int total)> &progress = {},
