@@ -21,7 +21,7 @@ inline int difference(const uchar *a, const uchar *b)
 }
 
 // Marks, at 1/scale of the picture's size, every cell holding a pixel whose colour differs
-// from a pixel one or two steps beside, above or below it: lines, marks and changes of colour.
+// from the pixel two steps beside, above or below it: lines, marks and changes of colour.
 // Rows are read in strips, so only formats other than 32-bit are converted, a strip at a time.
 void markBoundaries(
     const QImage &picture, int scale, int tolerance, cv::Mat &cells, int firstRow, int endRow)
@@ -56,13 +56,11 @@ void markBoundaries(
         uchar *out = cells.ptr<uchar>(y / scale);
         for (int x = 0; x < width; ++x) {
             const uchar *p = here + 4 * x;
-            bool edge = false;
-            for (int k = 1; k <= 2 && !edge; ++k) {
-                edge = (x >= k && difference(p, p - 4 * k) > tolerance)
-                    || (x + k < width && difference(p, p + 4 * k) > tolerance)
-                    || (above[k - 1] && difference(p, above[k - 1] + 4 * x) > tolerance)
-                    || (below[k - 1] && difference(p, below[k - 1] + 4 * x) > tolerance);
-            }
+            // Two steps away catches soft (antialiased) edges and one-pixel lines alike.
+            const bool edge = (x >= 2 && difference(p, p - 8) > tolerance)
+                || (x + 2 < width && difference(p, p + 8) > tolerance)
+                || (above[1] && difference(p, above[1] + 4 * x) > tolerance)
+                || (below[1] && difference(p, below[1] + 4 * x) > tolerance);
             if (edge)
                 out[x / scale] = 255;
         }

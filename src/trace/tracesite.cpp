@@ -15,7 +15,7 @@ std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed, const Tr
     const qint64 quarter = qint64(picture.width()) * picture.height() / 4;
     // Start with a window around the seed and grow it while the region goes on beyond it, so
     // a large picture is never read whole for one site.
-    int half = 160;
+    int half = 256;
     for (;;) {
         const QRect window =
             QRect(seed - QPoint(half, half), QSize(2 * half, 2 * half)) & picture.rect();
