@@ -497,11 +497,17 @@ WindowTrace traceInWindow(
     cv::Rect plainBounds;
     qint64 plainArea = 0;
     cv::Mat region = fillFrom(free, at, &plainBounds, &plainArea);
-    const int gapRadius = std::max(0, options.maxGap / 2);
-    if (gapRadius > 0) {
-        cv::Mat thick;
+    // A narrow site (a small country on a map) vanishes under the widest thickening: only
+    // narrower breaks are bridged there.
+    int gapRadius = std::max(0, options.maxGap / 2);
+    cv::Mat thick;
+    for (; gapRadius > 0; gapRadius = gapRadius > 2 ? gapRadius / 2 : gapRadius - 1) {
         cv::dilate(ink, thick, disk(gapRadius));
-        if (!thick.at<uchar>(at)) {
+        if (!thick.at<uchar>(at))
+            break;
+    }
+    if (gapRadius > 0) {
+        {
             // The region's core and every other core grow back together, a pixel a step,
             // so the growth stops in the middle of a break instead of running through it.
             cv::Mat open;
