@@ -2,7 +2,8 @@
 //   bench_reader                 first use, steady reads, 1001 crops by one reader and by two
 //   bench_reader --quality [N]   the share of N (400) drawn labels read right, and the misreadings
 // Options for the quality run: --psm MODE (Tesseract's page segmentation), --height PIXELS
-// (character height handed to Tesseract), --min-confidence C, --show (every reading).
+// (character height handed to Tesseract), --min-confidence C, --show (every reading), --all-letters, --dump DIR
+// (the misread labels as Tesseract got them).
 
 #include "drawnlabel.h"
 #include "reader/labelimage.h"
@@ -34,6 +35,15 @@ QString expected(const Sample &sample)
     return QString(sample.text).replace(u'\n', u' ');
 }
 
+// Block letters as plats use them: without I and O, which read as 1 and 0 (--all-letters puts
+// them back).
+QString blockLetters = u"ABCDEFGHJKLMNPQRSTUVWXYZ"_s;
+
+QChar blockLetter(QRandomGenerator &random)
+{
+    return blockLetters.at(random.bounded(int(blockLetters.size())));
+}
+
 QString labelText(QRandomGenerator &random)
 {
     const int n = random.bounded(1, 1002);
@@ -43,7 +53,7 @@ QString labelText(QRandomGenerator &random)
     case 1:
         return u"Lot %1"_s.arg(n);
     case 2:
-        return u"%1-%2"_s.arg(QChar(u'A' + random.bounded(26))).arg(random.bounded(1, 100));
+        return u"%1-%2"_s.arg(blockLetter(random)).arg(random.bounded(1, 100));
     case 3:
         return u"%1/%2"_s.arg(random.bounded(1, 60)).arg(random.bounded(1, 20));
     case 4:
@@ -51,7 +61,7 @@ QString labelText(QRandomGenerator &random)
     case 5:
         return u"Lot\n%1"_s.arg(n);
     default:
-        return u"Block %1 Lot %2"_s.arg(QChar(u'A' + random.bounded(8))).arg(n % 60 + 1);
+        return u"Block %1 Lot %2"_s.arg(blockLetter(random)).arg(n % 60 + 1);
     }
 }
 
@@ -216,11 +226,18 @@ int quality(const QStringList &args)
     const int count =
         at + 1 < args.size() && args.at(at + 1).toInt() > 0 ? args.at(at + 1).toInt() : 400;
     NameReader::Options options;
-    if (const int psm = option(u"--psm"_s, 0))
-        options.arguments = { u"--psm"_s, QString::number(psm) };
+    for (const QString &name : { u"--psm"_s, u"--enough"_s }) {
+        const qsizetype at = args.indexOf(name);
+        if (at >= 0 && at + 1 < args.size())
+            options.arguments << name << args.at(at + 1);
+    }
     options.textHeight = option(u"--height"_s, options.textHeight);
     options.minConfidence = option(u"--min-confidence"_s, 0);
     const bool show = args.contains(u"--show"_s);
+    if (args.contains(u"--all-letters"_s))
+        blockLetters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
+    const qsizetype dumpAt = args.indexOf(u"--dump"_s);
+    const QString dump = dumpAt >= 0 && dumpAt + 1 < args.size() ? args.at(dumpAt + 1) : QString();
 
     const QList<Sample> set = samples(count, 1);
     NameReader reader(options);
@@ -244,10 +261,13 @@ int quality(const QStringList &args)
         right += good;
         empty += result.text.isEmpty();
         (good ? rightConfidence : wrongConfidence).append(result.confidence);
+        if (!good && !dump.isEmpty())
+            prepareLabel(set.at(i).crop, options.textHeight).save(u"%1/%2.png"_s.arg(dump).arg(i));
         if (show || !good)
-            std::printf("%s %-16s read %-16s conf %3d  %s\n", good ? "  " : "!!",
-                qPrintable(expected(set.at(i))), qPrintable(u'"' + result.text + u'"'),
-                result.confidence, qPrintable(set.at(i).style));
+            std::printf("%s %3lld %-16s read %-16s conf %3d  %s\n", good ? "  " : "!!",
+                qlonglong(i), qPrintable(expected(set.at(i))),
+                qPrintable(u'"' + result.text + u'"'), result.confidence,
+                qPrintable(set.at(i).style));
     }
     std::sort(rightConfidence.begin(), rightConfidence.end());
     std::sort(wrongConfidence.begin(), wrongConfidence.end());

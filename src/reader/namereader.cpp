@@ -2,6 +2,7 @@
 
 #include "reader/labelimage.h"
 #include "reader/readerprotocol.h"
+#include "reader/readingtext.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -85,6 +86,12 @@ NameReader::NameReader(Options options, QObject *parent)
 NameReader::~NameReader()
 {
     stopProcess();
+}
+
+void NameReader::start()
+{
+    if (!isRunning())
+        startProcess();
 }
 
 ReadResult NameReader::read(const QImage &crop, std::chrono::milliseconds timeout)
@@ -351,6 +358,6 @@ ReadResult NameReader::settled(const QString &text, int confidence) const
     result.ok = true;
     result.confidence = confidence;
     if (confidence >= m_options.minConfidence)
-        result.text = text;
+        result.text = tidyReading(text);
     return result;
 }

@@ -36,7 +36,7 @@ public:
         /// Pixel height of the characters as the crop is handed to Tesseract.
         int textHeight = 32;
         /// Readings below this confidence (0 to 100) give no text.
-        int minConfidence = 60;
+        int minConfidence = 50;
         /// For starting the process and loading Tesseract's data.
         std::chrono::milliseconds startTimeout = std::chrono::seconds(10);
         /// For one queued reading, from when the reader takes it.
@@ -47,6 +47,9 @@ public:
     explicit NameReader(Options options, QObject *parent = nullptr);
     ~NameReader() override;
 
+    /// Starts the reader without waiting for it, so that its start overlaps other work (such as
+    /// tracing the site whose name comes next). Any use starts it anyway.
+    void start();
     /// Reads \a crop (any format; gray is expected) and waits at most \a timeout for the
     /// answer, starting the reader first when it is not running (that wait is startTimeout).
     /// Readings queued before it are answered first.

@@ -3,7 +3,7 @@
 #include <QMetaType>
 #include <QString>
 
-/// What the name reader made of one crop. \c ok is false when the reader could not be asked
+/// What the name reader made of one crop, tidied as a site name (tidyReading). \c ok is false when the reader could not be asked
 /// (not found, crashed, too slow); \c error then says why. A reading too uncertain to offer as a
 /// name is ok with an empty \c text.
 struct ReadResult
