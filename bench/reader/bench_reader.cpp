@@ -2,7 +2,7 @@
 //   bench_reader                 first use, steady reads, 1001 crops by one reader and by two
 //   bench_reader --quality [N]   the share of N (400) drawn labels read right, and the misreadings
 // Options for the quality run: --psm MODE (Tesseract's page segmentation), --height PIXELS
-// (character height handed to Tesseract), --min-confidence C, --show (every reading), --all-letters, --dump DIR
+// (character height handed to Tesseract), --min-confidence C, --show (every reading), --all-letters, --trees, --dump DIR
 // (the misread labels as Tesseract got them).
 
 #include "drawnlabel.h"
@@ -38,6 +38,8 @@ QString expected(const Sample &sample)
 // Block letters as plats use them: without I and O, which read as 1 and 0 (--all-letters puts
 // them back).
 QString blockLetters = u"ABCDEFGHJKLMNPQRSTUVWXYZ"_s;
+// --trees: a third of the sites have a tree drawn beside the label.
+bool withTrees = false;
 
 QChar blockLetter(QRandomGenerator &random)
 {
@@ -82,13 +84,15 @@ QList<Sample> samples(int count, quint32 seed)
             style.angle = random.bounded(30.0) - 15.0;
         style.deskewError = random.bounded(3.0) - 1.5;
         style.jpegQuality = 60 + random.bounded(31);
+        style.tree = withTrees && random.bounded(3) == 0;
         const QString text = labelText(random);
         const QString description = u"%1 %2px%3%4 %5° q%6"_s.arg(style.family)
                                         .arg(style.pixelSize)
                                         .arg(style.bold ? u" bold"_s : QString())
                                         .arg(style.italic ? u" italic"_s : QString())
                                         .arg(style.angle, 0, 'f', 1)
-                                        .arg(style.jpegQuality);
+                                        .arg(style.jpegQuality)
+            + (style.tree ? u" tree"_s : QString());
         list.append({ text, drawnLabel(text, style), description });
     }
     return list;
@@ -234,6 +238,7 @@ int quality(const QStringList &args)
     options.textHeight = option(u"--height"_s, options.textHeight);
     options.minConfidence = option(u"--min-confidence"_s, 0);
     const bool show = args.contains(u"--show"_s);
+    withTrees = args.contains(u"--trees"_s);
     if (args.contains(u"--all-letters"_s))
         blockLetters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
     const qsizetype dumpAt = args.indexOf(u"--dump"_s);

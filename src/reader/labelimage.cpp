@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <numeric>
 
 namespace {
 
@@ -50,22 +51,23 @@ struct Blob
     qint64 area = 0;
 };
 
-// The 8-connected groups of ink pixels.
-QList<Blob> inkBlobs(const QImage &gray, int threshold)
+// The 8-connected groups of ink pixels; \a owner gets each pixel's blob (-1 for paper).
+QList<Blob> inkBlobs(const QImage &gray, int threshold, QList<int> &owner)
 {
     const int w = gray.width();
     const int h = gray.height();
-    QList<quint8> seen(qsizetype(w) * h, 0);
+    owner.fill(-1, qsizetype(w) * h);
     QList<QPoint> stack;
     QList<Blob> blobs;
     for (int y = 0; y < h; ++y) {
         const uchar *row = gray.constScanLine(y);
         for (int x = 0; x < w; ++x) {
-            if (row[x] > threshold || seen[qsizetype(y) * w + x])
+            if (row[x] > threshold || owner[qsizetype(y) * w + x] >= 0)
                 continue;
+            const int index = int(blobs.size());
             Blob blob;
             int left = x, right = x, top = y, bottom = y;
-            seen[qsizetype(y) * w + x] = 1;
+            owner[qsizetype(y) * w + x] = index;
             stack.append(QPoint(x, y));
             while (!stack.isEmpty()) {
                 const QPoint p = stack.takeLast();
@@ -83,9 +85,9 @@ QList<Blob> inkBlobs(const QImage &gray, int threshold)
                         const int nx = p.x() + dx;
                         if (nx < 0 || nx >= w || next[nx] > threshold)
                             continue;
-                        quint8 &mark = seen[qsizetype(ny) * w + nx];
-                        if (!mark) {
-                            mark = 1;
+                        int &mark = owner[qsizetype(ny) * w + nx];
+                        if (mark < 0) {
+                            mark = index;
                             stack.append(QPoint(nx, ny));
                         }
                     }
@@ -98,13 +100,134 @@ QList<Blob> inkBlobs(const QImage &gray, int threshold)
     return blobs;
 }
 
+struct Groups
+{
+    QList<int> parent;
+    explicit Groups(qsizetype n)
+        : parent(n)
+    {
+        std::iota(parent.begin(), parent.end(), 0);
+    }
+    int find(int i)
+    {
+        while (parent[i] != i)
+            i = parent[i] = parent[parent[i]];
+        return i;
+    }
+    void join(int a, int b) { parent[find(a)] = find(b); }
+};
+
+bool similarHeight(int a, int b)
+{
+    return std::max(a, b) * 10 <= std::min(a, b) * 17;
+}
+
+// Characters of one line: alike in height, side by side on one band, a wide word gap apart at
+// most.
+bool sameLine(const QRect &a, const QRect &b)
+{
+    const int overlap = std::min(a.bottom(), b.bottom()) - std::max(a.top(), b.top()) + 1;
+    const int gap = std::max(a.left(), b.left()) - std::min(a.right(), b.right()) - 1;
+    return similarHeight(a.height(), b.height()) && overlap * 2 >= std::min(a.height(), b.height())
+        && gap * 2 <= 3 * std::max(a.height(), b.height());
+}
+
+// Lines of one label: one above the other, overlapping sideways, with little leading between.
+bool sameLabel(const QRect &a, int heightA, const QRect &b, int heightB)
+{
+    const int overlap = std::min(a.right(), b.right()) - std::max(a.left(), b.left());
+    const int gap = std::max(a.top(), b.top()) - std::min(a.bottom(), b.bottom()) - 1;
+    return similarHeight(heightA, heightB) && overlap > 0 && gap <= std::max(heightA, heightB);
+}
+
+// The blobs of the label: the characters in lines, the lines stacked into labels, then the one
+// with the most characters (the one nearest the middle among equals), with the small marks
+// (points, hyphens, dots) that lie within its reach and are more than grain. The rest (trees, hatching, other symbols)
+// is not the name.
+struct LabelParts
+{
+    QList<int> members; // the label's characters and marks
+    QList<int> foreign; // neither, nor small enough to leave
+};
+
+LabelParts labelBlobs(const QList<Blob> &blobs, const QSize &size)
+{
+    const qsizetype n = blobs.size();
+    Groups lines(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        for (qsizetype j = i + 1; j < n; ++j) {
+            if (sameLine(blobs[i].box, blobs[j].box))
+                lines.join(int(i), int(j));
+        }
+    }
+    struct Line
+    {
+        QRect box;
+        int height = 0;
+        int count = 0;
+    };
+    QList<Line> byRoot(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        Line &line = byRoot[lines.find(int(i))];
+        line.box |= blobs[i].box;
+        line.height = std::max(line.height, blobs[i].box.height());
+        ++line.count;
+    }
+    Groups labels(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        for (qsizetype j = i + 1; j < n; ++j) {
+            if (byRoot[i].count && byRoot[j].count
+                && sameLabel(byRoot[i].box, byRoot[i].height, byRoot[j].box, byRoot[j].height))
+                labels.join(int(i), int(j));
+        }
+    }
+    struct Label
+    {
+        QRect box;
+        int height = 0;
+        int count = 0;
+    };
+    QList<Label> label(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (!byRoot[i].count)
+            continue;
+        Label &into = label[labels.find(int(i))];
+        into.box |= byRoot[i].box;
+        into.height = std::max(into.height, byRoot[i].height);
+        into.count += byRoot[i].count;
+    }
+    const QPoint middle(size.width() / 2, size.height() / 2);
+    const auto distance = [&](int i) { return (label[i].box.center() - middle).manhattanLength(); };
+    int best = -1;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (label[i].count
+            && (best < 0 || label[i].count > label[best].count
+                || (label[i].count == label[best].count && distance(int(i)) < distance(best))))
+            best = int(i);
+    }
+    const Label &chosen = label[best];
+    const int reach = chosen.height;
+    const QRect marks = chosen.box.adjusted(-reach, -reach / 4, reach, reach / 4);
+    LabelParts parts;
+    for (qsizetype i = 0; i < n; ++i) {
+        const bool mark =
+            blobs[i].box.height() * 10 < chosen.height * 7 && marks.contains(blobs[i].box);
+        if (labels.find(lines.find(int(i))) == best
+            || (mark && blobs[i].area * 100 >= qint64(chosen.height) * chosen.height))
+            parts.members.append(int(i));
+        else if (!mark)
+            parts.foreign.append(int(i));
+    }
+    return parts;
+}
+
 } // namespace
 
 QImage prepareLabel(const QImage &crop, int textHeight)
 {
     if (crop.isNull())
         return {};
-    const QImage gray = crop.convertToFormat(QImage::Format_Grayscale8);
+    QImage gray = crop.convertToFormat(QImage::Format_Grayscale8);
     std::array<qint64, 256> histogram {};
     for (int y = 0; y < gray.height(); ++y) {
         const uchar *row = gray.constScanLine(y);
@@ -121,28 +244,67 @@ QImage prepareLabel(const QImage &crop, int textHeight)
         return {};
     const int threshold = otsuThreshold(histogram, total);
 
-    QList<Blob> blobs = inkBlobs(gray, threshold);
-    qint64 largest = 0;
-    for (const Blob &blob : blobs)
-        largest = std::max(largest, blob.area);
-    // Grain is a few pixels; a period is a good part of a stroke's width squared.
-    const qint64 minArea = std::max<qint64>(4, largest / 40);
-    blobs.removeIf([&](const Blob &blob) { return blob.area < minArea; });
-    if (blobs.isEmpty())
+    QList<int> owner;
+    const QList<Blob> all = inkBlobs(gray, threshold, owner);
+    // Grain: a few pixels.
+    constexpr qint64 minArea = 4;
+    QList<int> kept; // indices into all
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (all[i].area >= minArea)
+            kept.append(int(i));
+    }
+    if (kept.isEmpty())
         return {};
+    QList<Blob> blobs;
+    for (const int i : kept)
+        blobs.append(all[i]);
+    const LabelParts parts = labelBlobs(blobs, gray.size());
+    QList<bool> inLabel(all.size(), false);
+    for (const int i : parts.members)
+        inLabel[kept[i]] = true;
+    QList<bool> foreign(all.size(), false);
+    for (const int i : parts.foreign)
+        foreign[kept[i]] = true;
+
+    // Whatever is not the label turns to paper, with its grey fringe.
+    const int w = gray.width();
+    for (int y = 0; y < gray.height(); ++y) {
+        uchar *row = gray.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            for (int dy = -1; dy <= 1; ++dy) {
+                const int ny = y + dy;
+                if (ny < 0 || ny >= gray.height())
+                    continue;
+                bool clear = false;
+                for (int dx = -1; dx <= 1 && !clear; ++dx) {
+                    const int nx = x + dx;
+                    if (nx < 0 || nx >= w)
+                        continue;
+                    const int o = owner[qsizetype(ny) * w + nx];
+                    clear = o >= 0 && foreign[o];
+                }
+                if (clear) {
+                    row[x] = 255;
+                    break;
+                }
+            }
+        }
+    }
 
     QRect ink;
     int tallest = 0;
-    for (const Blob &blob : blobs) {
-        ink |= blob.box;
-        tallest = std::max(tallest, blob.box.height());
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (!inLabel[i])
+            continue;
+        ink |= all[i].box;
+        tallest = std::max(tallest, all[i].box.height());
     }
     // The characters' height: the median of the tall blobs, so that periods, hyphens and the
     // dots over letters do not count, nor one long stroke.
     QList<int> heights;
-    for (const Blob &blob : blobs) {
-        if (blob.box.height() * 2 >= tallest)
-            heights.append(blob.box.height());
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (inLabel[i] && all[i].box.height() * 2 >= tallest)
+            heights.append(all[i].box.height());
     }
     std::sort(heights.begin(), heights.end());
     const int charHeight = std::max(1, heights.at(heights.size() / 2));

@@ -18,6 +18,7 @@ struct LabelStyle
     double angle = 0; // degrees, as printed
     double deskewError = 0; // degrees left after straightening by the ink's angle
     int jpegQuality = 0; // 0: no JPEG round trip
+    bool tree = false; // a tree symbol drawn in the site beside the label
 };
 
 /// \a text ('\n' between lines) printed in \a style on white paper, saved as a JPEG when the
@@ -39,6 +40,19 @@ inline QImage drawnLabel(const QString &text, const LabelStyle &style)
         painter.translate(side / 2.0, side / 2.0);
         painter.rotate(style.angle);
         painter.drawText(QRectF(-side / 2.0, -side / 2.0, side, side), Qt::AlignCenter, text);
+        if (style.tree) {
+            // A crown of small arcs around a dot, as plats draw trees.
+            const QPointF centre(-side / 3.0, side / 3.5);
+            const double r = style.pixelSize * 0.9;
+            painter.setPen(QPen(QColor(20, 20, 20), 1.5));
+            for (int k = 0; k < 8; ++k) {
+                QTransform turn;
+                turn.rotate(k * 45.0);
+                const QPointF at = centre + turn.map(QPointF(r, 0));
+                painter.drawEllipse(at, r * 0.45, r * 0.45);
+            }
+            painter.drawEllipse(centre, 1.5, 1.5);
+        }
     }
     if (style.jpegQuality > 0) {
         QByteArray bytes;
