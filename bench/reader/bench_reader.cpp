@@ -131,7 +131,7 @@ int timings()
     for (const Sample &sample : set) {
         QElapsedTimer timer;
         timer.start();
-        const QImage label = prepareLabel(sample.crop);
+        const PreparedLabel label = prepareLabel(sample.crop);
         prepare.append(msSince(timer));
         Q_UNUSED(label)
     }
@@ -267,7 +267,8 @@ int quality(const QStringList &args)
         empty += result.text.isEmpty();
         (good ? rightConfidence : wrongConfidence).append(result.confidence);
         if (!good && !dump.isEmpty())
-            prepareLabel(set.at(i).crop, options.textHeight).save(u"%1/%2.png"_s.arg(dump).arg(i));
+            prepareLabel(set.at(i).crop, options.textHeight)
+                .image.save(u"%1/%2.png"_s.arg(dump).arg(i));
         if (show || !good)
             std::printf("%s %3lld %-16s read %-16s conf %3d  %s\n", good ? "  " : "!!",
                 qlonglong(i), qPrintable(expected(set.at(i))),

@@ -148,6 +148,7 @@ struct LabelParts
 {
     QList<int> members; // the label's characters and marks
     QList<int> foreign; // neither, nor small enough to leave
+    int characters = 0;
 };
 
 LabelParts labelBlobs(const QList<Blob> &blobs, const QSize &size)
@@ -212,8 +213,13 @@ LabelParts labelBlobs(const QList<Blob> &blobs, const QSize &size)
     for (qsizetype i = 0; i < n; ++i) {
         const bool mark =
             blobs[i].box.height() * 10 < chosen.height * 7 && marks.contains(blobs[i].box);
-        if (labels.find(lines.find(int(i))) == best
-            || (mark && blobs[i].area * 100 >= qint64(chosen.height) * chosen.height))
+        if (labels.find(lines.find(int(i))) == best) {
+            parts.members.append(int(i));
+            // Touching characters make one wide shape: about one character per 0.8 of the
+            // line's height.
+            const int lineHeight = byRoot[lines.find(int(i))].height;
+            parts.characters += std::max(1, qRound(blobs[i].box.width() / (0.8 * lineHeight)));
+        } else if (mark && blobs[i].area * 100 >= qint64(chosen.height) * chosen.height)
             parts.members.append(int(i));
         else if (!mark)
             parts.foreign.append(int(i));
@@ -223,7 +229,7 @@ LabelParts labelBlobs(const QList<Blob> &blobs, const QSize &size)
 
 } // namespace
 
-QImage prepareLabel(const QImage &crop, int textHeight)
+PreparedLabel prepareLabel(const QImage &crop, int textHeight)
 {
     if (crop.isNull())
         return {};
@@ -268,7 +274,7 @@ QImage prepareLabel(const QImage &crop, int textHeight)
 
     // Whatever is not the label turns to paper, with its grey fringe.
     const int w = gray.width();
-    for (int y = 0; y < gray.height(); ++y) {
+    for (int y = 0; y < gray.height() && !parts.foreign.isEmpty(); ++y) {
         uchar *row = gray.scanLine(y);
         for (int x = 0; x < w; ++x) {
             for (int dy = -1; dy <= 1; ++dy) {
@@ -318,5 +324,5 @@ QImage prepareLabel(const QImage &crop, int textHeight)
     label.fill(255);
     for (int y = 0; y < scaled.height(); ++y)
         std::memcpy(label.scanLine(y + Border) + Border, scaled.constScanLine(y), scaled.width());
-    return label;
+    return { label, parts.characters };
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 
 using namespace Qt::StringLiterals;
@@ -96,13 +97,13 @@ void NameReader::start()
 
 ReadResult NameReader::read(const QImage &crop, std::chrono::milliseconds timeout)
 {
-    const QImage label = prepareLabel(crop, m_options.textHeight);
-    if (label.isNull())
-        return settled({}, 0);
+    const PreparedLabel label = prepareLabel(crop, m_options.textHeight);
+    if (label.image.isNull())
+        return settled({}, 0, 0);
     if (!ensureStarted())
         return failure(m_lastError);
     const quint64 ticket = m_nextTicket++;
-    send(Job { ticket, label, true });
+    send(Job { ticket, label.image, true, label.characters });
     return waitFor(ticket, timeout);
 }
 
@@ -114,14 +115,14 @@ QList<ReadResult> NameReader::readAll(
     qsizetype next = 0;
     for (qsizetype done = 0; done < crops.size(); ++done) {
         for (; next < crops.size() && next - done < MaxInFlight; ++next) {
-            const QImage label = prepareLabel(crops.at(next), m_options.textHeight);
-            if (label.isNull()) {
-                results[next] = settled({}, 0);
+            const PreparedLabel label = prepareLabel(crops.at(next), m_options.textHeight);
+            if (label.image.isNull()) {
+                results[next] = settled({}, 0, 0);
             } else if (!ensureStarted()) {
                 results[next] = failure(m_lastError);
             } else {
                 tickets[next] = m_nextTicket++;
-                send(Job { tickets[next], label, true });
+                send(Job { tickets[next], label.image, true, label.characters });
             }
         }
         if (tickets.at(done) != 0)
@@ -232,9 +233,11 @@ void NameReader::pump()
         if (!m_ready)
             return;
         Job job = m_queue.takeFirst();
-        job.image = prepareLabel(job.image, m_options.textHeight);
+        const PreparedLabel label = prepareLabel(job.image, m_options.textHeight);
+        job.image = label.image;
+        job.characters = label.characters;
         if (job.image.isNull())
-            finish(job, settled({}, 0));
+            finish(job, settled({}, 0, 0));
         else
             send(job);
     }
@@ -285,7 +288,8 @@ void NameReader::onReadyRead()
             break;
         const QString text = QString::fromUtf8(at + ReaderProtocol::HeaderSize, length);
         m_received.remove(0, ReaderProtocol::HeaderSize + length);
-        finish(m_inFlight.takeFirst(), settled(text, confidence));
+        const Job job = m_inFlight.takeFirst();
+        finish(job, settled(text, confidence, job.characters));
     }
     if (m_inFlight.isEmpty())
         m_watchdog->stop();
@@ -352,12 +356,16 @@ void NameReader::finish(const Job &job, const ReadResult &result)
         Qt::QueuedConnection);
 }
 
-ReadResult NameReader::settled(const QString &text, int confidence) const
+ReadResult NameReader::settled(const QString &text, int confidence, int room) const
 {
     ReadResult result;
     result.ok = true;
     result.confidence = confidence;
-    if (confidence >= m_options.minConfidence)
+    // Twice the characters that the label's shapes can hold is a reading of a symbol (a tree's
+    // crown read as "38"), not of print.
+    const auto characters =
+        std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+    if (confidence >= m_options.minConfidence && characters < 2 * qsizetype(room))
         result.text = tidyReading(text);
     return result;
 }

@@ -77,6 +77,7 @@ private:
         quint64 ticket = 0;
         QImage image; // the crop while queued, the label once prepared
         bool waited = false; // read() or readAll() waits for it; no signal
+        int characters = 0; // how many the label can hold
     };
 
     bool ensureStarted();
@@ -88,7 +89,7 @@ private:
     void abort(const QString &reason);
     void onProcessGone(const QString &reason);
     void finish(const Job &job, const ReadResult &result);
-    ReadResult settled(const QString &text, int confidence) const;
+    ReadResult settled(const QString &text, int confidence, int room) const;
     void stopProcess();
 
     Options m_options;
