@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstring>
 #include <numeric>
 
@@ -14,6 +15,9 @@ namespace {
 constexpr int MinContrast = 64;
 constexpr int Border = 12;
 constexpr int Margin = 2;
+constexpr qint64 MaxCropPixels = 4'000'000;
+// Within what the reader takes (ReaderProtocol::MaxSide), border included.
+constexpr int MaxLabelSide = 4000;
 
 // Otsu's threshold: the gray level that best splits the histogram into two classes.
 int otsuThreshold(const std::array<qint64, 256> &histogram, qint64 total)
@@ -233,7 +237,16 @@ PreparedLabel prepareLabel(const QImage &crop, int textHeight)
 {
     if (crop.isNull())
         return {};
+    // A region this large is no lot (a road, the margin); reading it smaller keeps its cost in
+    // bounds and its print, if any, still readable.
     QImage gray = crop.convertToFormat(QImage::Format_Grayscale8);
+    if (qint64(gray.width()) * gray.height() > MaxCropPixels) {
+        const double shrink =
+            std::sqrt(double(MaxCropPixels) / (double(gray.width()) * gray.height()));
+        gray = gray.scaled(std::max(1, int(gray.width() * shrink)),
+            std::max(1, int(gray.height() * shrink)), Qt::IgnoreAspectRatio,
+            Qt::SmoothTransformation);
+    }
     std::array<qint64, 256> histogram {};
     for (int y = 0; y < gray.height(); ++y) {
         const uchar *row = gray.constScanLine(y);
@@ -314,9 +327,10 @@ PreparedLabel prepareLabel(const QImage &crop, int textHeight)
     }
     std::sort(heights.begin(), heights.end());
     const int charHeight = std::max(1, heights.at(heights.size() / 2));
-    const double scale = std::clamp(double(textHeight) / charHeight, 0.25, 8.0);
-
     const QRect source = ink.adjusted(-Margin, -Margin, Margin, Margin) & gray.rect();
+    const double scale = std::min({ std::clamp(double(textHeight) / charHeight, 0.25, 8.0),
+        double(MaxLabelSide) / source.width(), double(MaxLabelSide) / source.height() });
+
     const QImage scaled = gray.copy(source).scaled(qRound(source.width() * scale),
         qRound(source.height() * scale), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     QImage label(
