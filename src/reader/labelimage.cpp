@@ -155,52 +155,53 @@ struct LabelParts
     int characters = 0;
 };
 
+// Where a group of shapes lies, how tall its tallest is, and how many it has.
+struct Extent
+{
+    QRect box;
+    int height = 0;
+    int count = 0;
+
+    void add(const Extent &other)
+    {
+        box |= other.box;
+        height = std::max(height, other.height);
+        count += other.count;
+    }
+};
+
+// Joins the items that belong \a together and sums up each group at its root.
+template <typename Together>
+QList<Extent> grouped(const QList<Extent> &items, Groups &groups, Together together)
+{
+    const qsizetype n = items.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        for (qsizetype j = i + 1; j < n; ++j) {
+            if (items[i].count && items[j].count && together(items[i], items[j]))
+                groups.join(int(i), int(j));
+        }
+    }
+    QList<Extent> sums(n);
+    for (qsizetype i = 0; i < n; ++i) {
+        if (items[i].count)
+            sums[groups.find(int(i))].add(items[i]);
+    }
+    return sums;
+}
+
 LabelParts labelBlobs(const QList<Blob> &blobs, const QSize &size)
 {
     const qsizetype n = blobs.size();
+    QList<Extent> shapes(n);
+    for (qsizetype i = 0; i < n; ++i)
+        shapes[i] = { blobs[i].box, blobs[i].box.height(), 1 };
     Groups lines(n);
-    for (qsizetype i = 0; i < n; ++i) {
-        for (qsizetype j = i + 1; j < n; ++j) {
-            if (sameLine(blobs[i].box, blobs[j].box))
-                lines.join(int(i), int(j));
-        }
-    }
-    struct Line
-    {
-        QRect box;
-        int height = 0;
-        int count = 0;
-    };
-    QList<Line> byRoot(n);
-    for (qsizetype i = 0; i < n; ++i) {
-        Line &line = byRoot[lines.find(int(i))];
-        line.box |= blobs[i].box;
-        line.height = std::max(line.height, blobs[i].box.height());
-        ++line.count;
-    }
+    const QList<Extent> byRoot = grouped(
+        shapes, lines, [](const Extent &a, const Extent &b) { return sameLine(a.box, b.box); });
     Groups labels(n);
-    for (qsizetype i = 0; i < n; ++i) {
-        for (qsizetype j = i + 1; j < n; ++j) {
-            if (byRoot[i].count && byRoot[j].count
-                && sameLabel(byRoot[i].box, byRoot[i].height, byRoot[j].box, byRoot[j].height))
-                labels.join(int(i), int(j));
-        }
-    }
-    struct Label
-    {
-        QRect box;
-        int height = 0;
-        int count = 0;
-    };
-    QList<Label> label(n);
-    for (qsizetype i = 0; i < n; ++i) {
-        if (!byRoot[i].count)
-            continue;
-        Label &into = label[labels.find(int(i))];
-        into.box |= byRoot[i].box;
-        into.height = std::max(into.height, byRoot[i].height);
-        into.count += byRoot[i].count;
-    }
+    const QList<Extent> label = grouped(byRoot, labels, [](const Extent &a, const Extent &b) {
+        return sameLabel(a.box, a.height, b.box, b.height);
+    });
     const QPoint middle(size.width() / 2, size.height() / 2);
     const auto distance = [&](int i) { return (label[i].box.center() - middle).manhattanLength(); };
     int best = -1;
@@ -210,7 +211,7 @@ LabelParts labelBlobs(const QList<Blob> &blobs, const QSize &size)
                 || (label[i].count == label[best].count && distance(int(i)) < distance(best))))
             best = int(i);
     }
-    const Label &chosen = label[best];
+    const Extent &chosen = label[best];
     const int reach = chosen.height;
     const QRect marks = chosen.box.adjusted(-reach, -reach / 4, reach, reach / 4);
     LabelParts parts;
