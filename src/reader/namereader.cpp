@@ -1,12 +1,11 @@
 #include "reader/namereader.h"
 
+#include "platform/helperprogram.h"
 #include "reader/labelimage.h"
 #include "reader/readerprotocol.h"
 #include "reader/readingtext.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
 #include <QtEndian>
@@ -50,15 +49,7 @@ ReadResult failure(const QString &error)
 
 QString readerPath()
 {
-    const QString fromEnvironment = qEnvironmentVariable("QUORVEL_READER");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    const QString name = u"quorvel-reader"_s;
-    const QString dir = QCoreApplication::applicationDirPath();
-    const QString beside = dir + u'/' + name;
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    return dir + u"/../libexec/quorvel/"_s + name;
+    return helperProgramPath("QUORVEL_READER", u"quorvel-reader"_s);
 }
 
 NameReader::NameReader(QObject *parent)
