@@ -2,7 +2,8 @@
 //   bench_reader                 first use, steady reads, 1001 crops by one reader and by two
 //   bench_reader --quality [N]   the share of N (400) drawn labels read right, and the misreadings
 // Options for the quality run: --psm MODE (Tesseract's page segmentation), --height PIXELS
-// (character height handed to Tesseract), --min-confidence C, --show (every reading), --all-letters, --trees, --dump DIR
+// (character height handed to Tesseract), --min-confidence C, --show (every reading), --all-letters, --trees, --left-over
+// DEGREES, --dump DIR
 // (the misread labels as Tesseract got them).
 
 #include "drawnlabel.h"
@@ -40,6 +41,8 @@ QString expected(const Sample &sample)
 QString blockLetters = u"ABCDEFGHJKLMNPQRSTUVWXYZ"_s;
 // --trees: a third of the sites have a tree drawn beside the label.
 bool withTrees = false;
+// --left-over DEGREES: how far off straight the crops may be left (1.5).
+double leftOver = 1.5;
 
 QChar blockLetter(QRandomGenerator &random)
 {
@@ -82,7 +85,7 @@ QList<Sample> samples(int count, quint32 seed)
         style.italic = random.bounded(5) == 0;
         if (random.bounded(2) == 0)
             style.angle = random.bounded(30.0) - 15.0;
-        style.deskewError = random.bounded(3.0) - 1.5;
+        style.deskewError = random.bounded(2 * leftOver) - leftOver;
         style.jpegQuality = 60 + random.bounded(31);
         style.tree = withTrees && random.bounded(3) == 0;
         const QString text = labelText(random);
@@ -239,6 +242,8 @@ int quality(const QStringList &args)
     options.minConfidence = option(u"--min-confidence"_s, 0);
     const bool show = args.contains(u"--show"_s);
     withTrees = args.contains(u"--trees"_s);
+    if (const qsizetype at = args.indexOf(u"--left-over"_s); at >= 0 && at + 1 < args.size())
+        leftOver = args.at(at + 1).toDouble();
     if (args.contains(u"--all-letters"_s))
         blockLetters = u"ABCDEFGHIJKLMNOPQRSTUVWXYZ"_s;
     const qsizetype dumpAt = args.indexOf(u"--dump"_s);

@@ -1,7 +1,9 @@
 #include "reader/labelimage.h"
 
 #include <QList>
+#include <QPainter>
 #include <QRect>
+#include <QtMath>
 
 #include <algorithm>
 #include <array>
@@ -18,6 +20,7 @@ constexpr int Margin = 2;
 constexpr qint64 MaxCropPixels = 4'000'000;
 // Within what the reader takes (ReaderProtocol::MaxSide), border included.
 constexpr int MaxLabelSide = 4000;
+constexpr double MinTurn = 2.0;
 
 // Otsu's threshold: the gray level that best splits the histogram into two classes.
 int otsuThreshold(const std::array<qint64, 256> &histogram, qint64 total)
@@ -153,7 +156,30 @@ struct LabelParts
     QList<int> members; // the label's characters and marks
     QList<int> foreign; // neither, nor small enough to leave
     int characters = 0;
+    double angle = 0; // of its longest line, in degrees, clockwise on the screen
 };
+
+// The slope of the line through the shapes' feet (least squares), where capitals, small
+// letters and digits stand alike, in degrees; 0 for fewer than three shapes, which say too
+// little about it.
+double lineAngle(const QList<QRect> &shapes)
+{
+    if (shapes.size() < 3)
+        return 0;
+    const auto foot = [](const QRect &box) {
+        return QPointF(box.left() + box.width() / 2.0, box.bottom());
+    };
+    QPointF mean;
+    for (const QRect &box : shapes)
+        mean += foot(box) / double(shapes.size());
+    double sxx = 0, sxy = 0;
+    for (const QRect &box : shapes) {
+        const QPointF d = foot(box) - mean;
+        sxx += d.x() * d.x();
+        sxy += d.x() * d.y();
+    }
+    return sxx > 0 ? qRadiansToDegrees(std::atan(sxy / sxx)) : 0;
+}
 
 // Where a group of shapes lies, how tall its tallest is, and how many it has.
 struct Extent
@@ -229,8 +255,41 @@ LabelParts labelBlobs(const QList<Blob> &blobs, const QSize &size)
         else if (!mark)
             parts.foreign.append(int(i));
     }
+    int longest = -1;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (byRoot[i].count && labels.find(int(i)) == best
+            && (longest < 0 || byRoot[i].count > byRoot[longest].count))
+            longest = int(i);
+    }
+    QList<QRect> line;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (lines.find(int(i)) == longest)
+            line.append(blobs[i].box);
+    }
+    parts.angle = lineAngle(line);
     return parts;
 }
+
+// \a gray turned by \a degrees about its middle on white paper, all of it kept.
+QImage turned(const QImage &gray, double degrees)
+{
+    QTransform turn;
+    turn.rotate(degrees);
+    const QRect bounds =
+        turn.mapRect(QRectF(gray.rect()).translated(-gray.width() / 2.0, -gray.height() / 2.0))
+            .toAlignedRect();
+    QImage paper(bounds.size(), QImage::Format_RGB32);
+    paper.fill(Qt::white);
+    QPainter painter(&paper);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.translate(-bounds.topLeft());
+    painter.rotate(degrees);
+    painter.drawImage(QPointF(-gray.width() / 2.0, -gray.height() / 2.0), gray);
+    painter.end();
+    return paper.convertToFormat(QImage::Format_Grayscale8);
+}
+
+PreparedLabel prepared(QImage gray, int textHeight, bool straighten);
 
 } // namespace
 
@@ -248,6 +307,13 @@ PreparedLabel prepareLabel(const QImage &crop, int textHeight)
             std::max(1, int(gray.height() * shrink)), Qt::IgnoreAspectRatio,
             Qt::SmoothTransformation);
     }
+    return prepared(gray, textHeight, true);
+}
+
+namespace {
+
+PreparedLabel prepared(QImage gray, int textHeight, bool straighten)
+{
     std::array<qint64, 256> histogram {};
     for (int y = 0; y < gray.height(); ++y) {
         const uchar *row = gray.constScanLine(y);
@@ -311,6 +377,20 @@ PreparedLabel prepareLabel(const QImage &crop, int textHeight)
         }
     }
 
+    // Tesseract reads lines within a few degrees of level; a crop left more askew than that is
+    // straightened by its own longest line.
+    if (straighten && std::abs(parts.angle) >= MinTurn) {
+        QRect label;
+        for (qsizetype i = 0; i < all.size(); ++i) {
+            if (inLabel[i])
+                label |= all[i].box;
+        }
+        const int room = std::max(label.width(), label.height()) / 4 + Margin;
+        return prepared(
+            turned(gray.copy(label.adjusted(-room, -room, room, room) & gray.rect()), -parts.angle),
+            textHeight, false);
+    }
+
     QRect ink;
     int tallest = 0;
     for (qsizetype i = 0; i < all.size(); ++i) {
@@ -341,3 +421,5 @@ PreparedLabel prepareLabel(const QImage &crop, int textHeight)
         std::memcpy(label.scanLine(y + Border) + Border, scaled.constScanLine(y), scaled.width());
     return { label, parts.characters };
 }
+
+} // namespace
