@@ -52,6 +52,8 @@ void tst_Reader::readsDrawnLabels_data()
     LabelStyle tree { u"DejaVu Sans"_s, 20, false, false, 0, 0, 70, true };
     QTest::newRow("tree beside the label") << u"Lot 9"_s << tree << u"Lot 9"_s;
     QTest::newRow("tree alone") << QString() << tree << QString();
+    LabelStyle askew { u"DejaVu Sans"_s, 16, false, false, 0, 12, 80 };
+    QTest::newRow("crop left askew") << u"Lot 108"_s << askew << u"Lot 108"_s;
     QTest::newRow("no ink") << QString() << plain << QString();
 }
 
@@ -65,6 +67,7 @@ void tst_Reader::readsDrawnLabels()
     const ReadResult result = m_reader.read(crop);
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(result.text, expected);
+    QCOMPARE(m_reader.readAll({ crop, crop }).last().text, expected);
 
     // Queued readings come back in order, each with its own ticket.
     QSignalSpy done(&m_reader, &NameReader::readingDone);
