@@ -2,9 +2,10 @@
 //   bench_reader                 first use, steady reads, 1001 crops by one reader and by two
 //   bench_reader --quality [N]   the share of N (400) drawn labels read right, and the misreadings
 // Options for the quality run: --psm MODE (Tesseract's page segmentation), --height PIXELS
-// (character height handed to Tesseract), --min-confidence C, --show (every reading), --all-letters, --trees, --left-over
-// DEGREES, --dump DIR
-// (the misread labels as Tesseract got them).
+// (character height handed to Tesseract), --min-confidence C, --show (every reading),
+// --all-letters (I and O among the block letters), --trees (beside a third of the labels),
+// --left-over DEGREES (how askew the crops may be left), --dump DIR (the misread labels as
+// Tesseract got them).
 
 #include "drawnlabel.h"
 #include "reader/labelimage.h"
