@@ -4,7 +4,8 @@
 // be fixed before the process starts, and so that a crash in it cannot take the editor along.
 //
 //   quorvel-reader [--psm N,...] [--enough C]
-// N are Tesseract's page segmentation modes to try in turn until a reading's confidence is C.
+// N are Tesseract's page segmentation modes to try in turn until a reading's confidence is C
+// (6 alone unless given: a single block, which reads labels of one line or two best).
 
 #include "reader/readerprotocol.h"
 

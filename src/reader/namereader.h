@@ -52,7 +52,7 @@ public:
     void start();
     /// Reads \a crop (any format; gray is expected) and waits at most \a timeout for the
     /// answer, starting the reader first when it is not running (that wait is startTimeout).
-    /// Readings queued before it are answered first.
+    /// It goes ahead of the queued readings but those the reader has already taken (two at most).
     ReadResult read(
         const QImage &crop, std::chrono::milliseconds timeout = std::chrono::seconds(3));
     /// Reads every crop in turn, keeping the reader busy, and waits for all of them.
