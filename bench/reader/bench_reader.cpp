@@ -1,6 +1,7 @@
 // Times and checks the name reader on labels drawn as plans print them:
 //   bench_reader                 first use, steady reads, 1001 crops by one reader and by two
 //   bench_reader --quality [N]   the share of N (400) drawn labels read right, and the misreadings
+//   bench_reader --thread-limits later reads with Tesseract on one thread and on two, cores busy
 // Options for the quality run: --psm MODE (Tesseract's page segmentation), --height PIXELS
 // (character height handed to Tesseract), --min-confidence C, --show (every reading),
 // --all-letters (I and O among the block letters), --trees (beside a third of the labels),
@@ -18,8 +19,11 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
+#include <thread>
+#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -125,6 +129,42 @@ void print(const char *what, const QList<double> &values, const char *unit)
 double msSince(const QElapsedTimer &timer)
 {
     return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// Later reads with Tesseract's threads limited to 1 and to 2, while both cores are kept busy
+// by two spinning threads as other work would.
+int threadLimits()
+{
+    const QList<Sample> set = samples(101, 7);
+    std::atomic<bool> stop = false;
+    std::vector<std::thread> spinners;
+    for (int i = 0; i < 2; ++i) {
+        spinners.emplace_back([&stop] {
+            while (!stop)
+                ;
+        });
+    }
+    for (const int limit : { 1, 2, 1, 2 }) {
+        // env sets the limit after the editor's side has put in its own.
+        NameReader::Options options;
+        options.arguments = { u"OMP_THREAD_LIMIT=%1"_s.arg(limit), options.program };
+        options.program = u"/usr/bin/env"_s;
+        NameReader reader(options);
+        reader.read(set.first().crop);
+        QList<double> times;
+        for (const Sample &sample : set) {
+            QElapsedTimer timer;
+            timer.start();
+            reader.read(sample.crop, std::chrono::seconds(10));
+            times.append(msSince(timer));
+        }
+        print(
+            qPrintable(u"Later reads, OMP_THREAD_LIMIT=%1, cores busy"_s.arg(limit)), times, "ms");
+    }
+    stop = true;
+    for (std::thread &spinner : spinners)
+        spinner.join();
+    return 0;
 }
 
 int timings()
@@ -309,5 +349,7 @@ int main(int argc, char *argv[])
     const QStringList args = app.arguments();
     if (args.contains(u"--quality"_s))
         return quality(args);
+    if (args.contains(u"--thread-limits"_s))
+        return threadLimits();
     return timings();
 }
