@@ -1,7 +1,7 @@
 // Times and checks the name reader on labels drawn as plans print them:
 //   bench_reader                 first use, steady reads, 1001 crops by one reader and by two
 //   bench_reader --quality [N]   the share of N (400) drawn labels read right, and the misreadings
-//   bench_reader --thread-limits later reads with Tesseract on one thread and on two, cores busy
+//   bench_reader --thread-limits later reads, Tesseract on one thread and on two, cores free or busy
 // Options for the quality run: --psm MODE (Tesseract's page segmentation), --height PIXELS
 // (character height handed to Tesseract), --min-confidence C, --show (every reading),
 // --all-letters (I and O among the block letters), --trees (beside a third of the labels),
@@ -131,35 +131,38 @@ double msSince(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
-// Later reads with Tesseract's threads limited to 1 and to 2, while both cores are kept busy
-// by two spinning threads as other work would.
+// Later reads with Tesseract's threads limited to 1 and to 2, with the cores free and then kept
+// busy by two spinning threads, as other work would.
 int threadLimits()
 {
     const QList<Sample> set = samples(101, 7);
     std::atomic<bool> stop = false;
     std::vector<std::thread> spinners;
-    for (int i = 0; i < 2; ++i) {
-        spinners.emplace_back([&stop] {
-            while (!stop)
-                ;
-        });
-    }
-    for (const int limit : { 1, 2, 1, 2 }) {
-        // env sets the limit after the editor's side has put in its own.
-        NameReader::Options options;
-        options.arguments = { u"OMP_THREAD_LIMIT=%1"_s.arg(limit), options.program };
-        options.program = u"/usr/bin/env"_s;
-        NameReader reader(options);
-        reader.read(set.first().crop);
-        QList<double> times;
-        for (const Sample &sample : set) {
-            QElapsedTimer timer;
-            timer.start();
-            reader.read(sample.crop, std::chrono::seconds(10));
-            times.append(msSince(timer));
+    for (const bool busy : { false, true }) {
+        for (int i = 0; busy && i < 2; ++i) {
+            spinners.emplace_back([&stop] {
+                while (!stop)
+                    ;
+            });
         }
-        print(
-            qPrintable(u"Later reads, OMP_THREAD_LIMIT=%1, cores busy"_s.arg(limit)), times, "ms");
+        for (const int limit : { 1, 2, 1, 2 }) {
+            // env sets the limit after the editor's side has put in its own.
+            NameReader::Options options;
+            options.arguments = { u"OMP_THREAD_LIMIT=%1"_s.arg(limit), options.program };
+            options.program = u"/usr/bin/env"_s;
+            NameReader reader(options);
+            reader.read(set.first().crop);
+            QList<double> times;
+            for (const Sample &sample : set) {
+                QElapsedTimer timer;
+                timer.start();
+                reader.read(sample.crop, std::chrono::seconds(10));
+                times.append(msSince(timer));
+            }
+            print(qPrintable(u"Later reads, OMP_THREAD_LIMIT=%1, cores %2"_s.arg(limit).arg(
+                      busy ? u"busy"_s : u"free"_s)),
+                times, "ms");
+        }
     }
     stop = true;
     for (std::thread &spinner : spinners)
