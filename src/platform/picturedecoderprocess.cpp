@@ -1,11 +1,10 @@
 #include "platform/picturedecoderprocess.h"
 
 #include "platform/apperror.h"
+#include "platform/helperprogram.h"
 #include "platform/picturebuffer.h"
 
-#include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QFileInfo>
 #include <QProcess>
 #include <QtEndian>
 
@@ -47,15 +46,7 @@ QImage parseDecoderOutput(const QByteArray &out)
 
 QString pictureDecoderPath()
 {
-    const QString fromEnvironment = qEnvironmentVariable("QUORVEL_PICTURE_DECODER");
-    if (!fromEnvironment.isEmpty())
-        return fromEnvironment;
-    const QString name = u"quorvel-picture-decoder"_s;
-    const QString dir = QCoreApplication::applicationDirPath();
-    const QString beside = dir + u'/' + name;
-    if (QFileInfo(beside).isExecutable())
-        return beside;
-    return dir + u"/../libexec/quorvel/"_s + name;
+    return helperProgramPath("QUORVEL_PICTURE_DECODER", u"quorvel-picture-decoder"_s);
 }
 
 QImage decodeInChildProcess(
