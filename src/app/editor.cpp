@@ -8,7 +8,9 @@
 #include "editing/cornercapture.h"
 #include "editing/hotspotediting.h"
 #include "editing/movecorners.h"
+#include "editing/siteoutliner.h"
 #include "imagemap/imagemap.h"
+#include "platform/guarded.h"
 #include "platform/screenmetrics.h"
 #include "sites/findhotspotbox.h"
 #include "sites/pageimport.h"
@@ -58,6 +60,15 @@ Editor::Editor(
     });
     QObject::connect(m_sites.get(), &SitesWindow::hotSpotSelected, m_find.get(),
         [this](const QString &name) { m_find->find(name); });
+
+    m_outliner = std::make_unique<SiteOutliner>(document, *m_capture, *m_editing, prompts,
+        SiteOutliner::Sources { [this] { return m_control.picture(); },
+            [this] { return m_sites->registerSites(); },
+            [this] { return m_moveCorners->isOn(); } });
+    QObject::connect(&control, &ImageMap::pictureDoubleClicked, &control,
+        [this](QPoint pixel, int shift) {
+            guarded(m_prompts, [&] { m_outliner->doubleClicked(pixel, shift); });
+        });
 }
 
 Editor::~Editor() = default;

@@ -15,6 +15,7 @@ class PageImport;
 class Prompts;
 class Recovery;
 class SettingsStore;
+class SiteOutliner;
 class SitesWindow;
 class WebPageCommands;
 class QWidget;
@@ -43,6 +44,7 @@ public:
     PageImport &pageImport() { return *m_import; }
     SitesWindow &sites() { return *m_sites; }
     FindHotSpotBox &find() { return *m_find; }
+    SiteOutliner &outliner() { return *m_outliner; }
 
 private:
     Prompts &m_prompts;
@@ -59,4 +61,5 @@ private:
     std::unique_ptr<PageImport> m_import;
     std::unique_ptr<SitesWindow> m_sites;
     std::unique_ptr<FindHotSpotBox> m_find;
+    std::unique_ptr<SiteOutliner> m_outliner;
 };

@@ -70,6 +70,18 @@ void CornerCapture::CaptureLastCorner(int button, int shift, float x, float y)
     showCorners();
 }
 
+void CornerCapture::takeOutline(const QPolygon &corners)
+{
+    if (corners.isEmpty())
+        return;
+    for (qsizetype i = 0; i + 1 < corners.size(); ++i) {
+        const QPointF at = m_twips.toTwips(QPointF(corners[i]));
+        CaptureCorner(LeftButton, ShiftKey, float(at.x()), float(at.y()));
+    }
+    const QPointF last = m_twips.toTwips(QPointF(corners.last()));
+    CaptureLastCorner(LeftButton, NoKey, float(last.x()), float(last.y()));
+}
+
 void CornerCapture::showMousePosition(float x, float y)
 {
     const QPointF pixel = toPixels(x, y);

@@ -3,6 +3,7 @@
 #include "platform/twips.h"
 
 #include <QList>
+#include <QPolygon>
 #include <QPointF>
 #include <QString>
 
@@ -38,6 +39,9 @@ public:
     /// key was used.
     bool keyPressed(int key);
     void removeLastCorner();
+    /// Captures \a corners (picture pixels) as the Shift+clicks and the closing click of a
+    /// polygon outlined by hand would, read-outs included.
+    void takeOutline(const QPolygon &corners);
 
     /// "X:120 Y:45" for a pixel position.
     static QString readout(float x, float y);

@@ -8,6 +8,8 @@
 #include "platform/prompts.h"
 #include "platform/settingsstore.h"
 
+#include <QScopeGuard>
+
 using namespace Qt::StringLiterals;
 using namespace MouseKeyCodes;
 
@@ -80,10 +82,11 @@ int HotSpotEditing::findShownHotSpot(const QString &name) const
     return found;
 }
 
-QString HotSpotEditing::askName(const QString &prompt, const QString &title)
+QString HotSpotEditing::askName(
+    const QString &prompt, const QString &title, const QString &defaultText)
 {
     for (;;) {
-        const QString answer = m_prompts.input(prompt, title);
+        const QString answer = m_prompts.input(prompt, title, defaultText);
         if (!breaksMapFile(answer))
             return answer;
         m_prompts.message(u"A Hot Spot name cannot contain a double quote"_s);
@@ -111,7 +114,8 @@ void HotSpotEditing::MakeHotSpot(int, int, float, float)
     // shows the map and marks it changed, even when the last answer was a cancel.
     int refusedRounds = 0;
     for (;;) {
-        const QString name = askName(u"Enter Name of Hot Spot"_s, u"Make Hot Spot"_s);
+        const QString name =
+            askName(u"Enter Name of Hot Spot"_s, u"Make Hot Spot"_s, m_defaultName);
         if (name.isEmpty()) {
             m_capture.reset();
             break;
@@ -132,6 +136,13 @@ void HotSpotEditing::MakeHotSpot(int, int, float, float)
     }
     for (; refusedRounds > 0; --refusedRounds)
         finishHotSpot();
+}
+
+void HotSpotEditing::makeHotSpotNamed(const QString &defaultName)
+{
+    m_defaultName = defaultName;
+    const auto restore = qScopeGuard([this] { m_defaultName.clear(); });
+    MakeHotSpot(LeftButton, NoKey, 0, 0);
 }
 
 void HotSpotEditing::ImageMap1_HotSpotMouseDown(

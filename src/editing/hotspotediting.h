@@ -33,13 +33,16 @@ public:
 
     /// Asks for the name of a closed polygon and adds it to the table.
     void MakeHotSpot(int button, int shift, float x, float y);
+    /// MakeHotSpot with \a defaultName offered (selected) in the name box.
+    void makeHotSpotNamed(const QString &defaultName);
     /// Rebuilds the map text; the views follow it.
     void RefreshImageMap();
 
 private:
     bool resting() const { return m_resting && m_resting(); }
     int findShownHotSpot(const QString &name) const;
-    QString askName(const QString &prompt, const QString &title);
+    QString askName(
+        const QString &prompt, const QString &title, const QString &defaultText = {});
     void finishHotSpot();
     void renameHotSpot(const QString &name);
     void modifyCoordinates(const QString &name);
@@ -50,4 +53,5 @@ private:
     EditorView &m_view;
     std::function<bool()> m_resting;
     bool m_pressIgnored = false;
+    QString m_defaultName;
 };

@@ -466,6 +466,8 @@ void ImageMap::finishPress(int slot, const QPointF &pos, int shift)
     emit MouseUp(button, shift, x, y);
     if (press.onHotSpot)
         emit HotSpotMouseUp(press.name, button, shift, x, y);
+    else if (press.doubleClick && m_handles.isEmpty())
+        emit pictureDoubleClicked(picturePixelAt(pos), shift);
 }
 
 void ImageMap::setCornerHandles(const QList<QPolygonF> &polygons)
@@ -534,7 +536,11 @@ bool ImageMap::handleRelease(QMouseEvent *event)
 void ImageMap::mouseDoubleClickEvent(QMouseEvent *event)
 {
     if (m_handles.isEmpty()) {
-        QWidget::mouseDoubleClickEvent(event);
+        // The second press is a press like the first; its release also tells of the double-click.
+        mousePressEvent(event);
+        Press &press = m_presses[buttonSlot(event->button())];
+        if (press.active && event->button() == Qt::LeftButton)
+            press.doubleClick = true;
         return;
     }
     // The second press of a double-click on a handle, or with another button, is a press.

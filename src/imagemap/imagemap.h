@@ -86,6 +86,9 @@ signals:
     void cornerInserted(int polygon, int afterCorner, QPoint pixel);
     /// A right-click on a handle.
     void cornerRemoved(int polygon, int corner);
+    /// A left double-click off the hot spots, after its second click's MouseUp, at picture
+    /// pixel \a pixel with keys \a shift held. Not while handles show.
+    void pictureDoubleClicked(QPoint pixel, int shift);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -114,6 +117,7 @@ private:
         QPointF releasePos;
         bool onHotSpot = false;
         QString name;
+        bool doubleClick = false; ///< the second press of a double-click
     };
 
     void showAreas(const QList<MapArea> &areas);

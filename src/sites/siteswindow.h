@@ -41,6 +41,8 @@ public:
     QTreeWidget *list() const { return m_list; }
     QLineEdit *filterField() const { return m_filter; }
     const QString &registerPath() const { return m_registerPath; }
+    /// The sites of the register compared; none before a comparison.
+    QStringList registerSites() const { return m_register ? m_register->sites : QStringList(); }
 
 signals:
     /// A hot spot on the map was selected.

@@ -1,0 +1,85 @@
+#include "editing/siteoutliner.h"
+
+#include "document/mapdocument.h"
+#include "editing/cornercapture.h"
+#include "editing/hotspotediting.h"
+#include "platform/busycursor.h"
+#include "platform/mousekeycodes.h"
+#include "platform/prompts.h"
+#include "reader/namereader.h"
+#include "reader/registermatch.h"
+#include "trace/tracesite.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The hot spots' corners, for a traced outline to share them.
+QList<QPolygon> hotSpotOutlines(const HotSpotTable &table)
+{
+    QList<QPolygon> outlines;
+    table.forEachHotSpot([&](int, const QString &coords, const QString &) {
+        const QStringList numbers = coords.split(u',');
+        QPolygon polygon;
+        for (qsizetype i = 0; i + 1 < numbers.size(); i += 2) {
+            bool okX = false, okY = false;
+            const double x = numbers[i].toDouble(&okX), y = numbers[i + 1].toDouble(&okY);
+            if (okX && okY)
+                polygon.append(QPoint(int(std::lround(x)), int(std::lround(y))));
+        }
+        if (!polygon.isEmpty())
+            outlines.append(polygon);
+    });
+    return outlines;
+}
+
+} // namespace
+
+SiteOutliner::SiteOutliner(MapDocument &document, CornerCapture &capture, HotSpotEditing &editing,
+    Prompts &prompts, Sources sources)
+    : m_document(document)
+    , m_capture(capture)
+    , m_editing(editing)
+    , m_prompts(prompts)
+    , m_sources(std::move(sources))
+{
+}
+
+SiteOutliner::~SiteOutliner() = default;
+
+QString SiteOutliner::readName(const QImage &crop)
+{
+    if (!m_reader)
+        m_reader = std::make_unique<NameReader>();
+    const ReadResult result = m_reader->read(crop);
+    if (!result.ok || result.text.isEmpty())
+        return {};
+    const QStringList names = m_sources.registerNames ? m_sources.registerNames() : QStringList();
+    return names.isEmpty() ? result.text : matchRegister(result.text, names);
+}
+
+void SiteOutliner::doubleClicked(QPoint pixel, int shift)
+{
+    // Only a plain double-click, with nothing being outlined and no other mode on.
+    if (shift != MouseKeyCodes::NoKey || m_capture.CornerCount > 0 || m_capture.Drawing
+        || (m_sources.resting && m_sources.resting()))
+        return;
+    const BusyCursor busy;
+    const QImage picture = m_sources.picture ? m_sources.picture() : QImage();
+    if (picture.isNull() || !picture.rect().contains(pixel))
+        return;
+    std::optional<TracedSite> site = traceSite(picture, pixel);
+    if (!site || site->outline.size() < 3) {
+        m_prompts.message(u"No enclosed site here."_s, Prompts::Buttons::Ok, Prompts::Icon::None,
+            Prompts::productName());
+        return;
+    }
+    snapToCorners(site->outline, hotSpotOutlines(m_document.table()),
+        std::max(3, int(std::ceil(2 * site->lineWidth))));
+    const QString name = readName(interiorCrop(picture, *site));
+    m_capture.takeOutline(site->outline);
+    m_editing.makeHotSpotNamed(name);
+}
