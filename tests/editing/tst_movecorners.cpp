@@ -24,7 +24,7 @@ QStringList hotSpots(const MapDocument &document)
     return spots;
 }
 
-QPolygonF polygon(const QString &coords)
+QPolygonF cornersOf(const QString &coords)
 {
     const QStringList numbers = coords.split(u',');
     QPolygonF corners;
@@ -63,8 +63,8 @@ void tst_MoveCorners::initTestCase()
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(u"data"_s)));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(u"config"_s)));
     writeBytes(m_dir.filePath(u"a.map"_s),
-        mapBytes({ u"<AREA SHAPE=POLY COORDS=\"10,10,90,10,50,80\" ID=\"A\" color=\"#00ff00\">"_s,
-            u"<AREA SHAPE=POLY COORDS=\"10,100,50,100\" ID=\"Pair\" color=\"#00ff00\">"_s }));
+        mapBytes(
+            { u"<AREA SHAPE=POLY COORDS=\"10,10,90,10,50,80\" ID=\"A\" color=\"#00ff00\">"_s }));
     writeBytes(m_dir.filePath(u"b.map"_s),
         mapBytes({ u"<AREA SHAPE=POLY COORDS=\"200,200,300,200,300,300,200,300\" ID=\"B\" "
                    u"color=\"#00ff00\">"_s }));
@@ -125,7 +125,7 @@ void tst_MoveCorners::eachEditIsOneStep()
     corners.moveCorner(0, 0, QPoint(1, 1)); // off: nothing
     QVERIFY(control.handles.isEmpty());
     corners.setOn(true);
-    const QList<QPolygonF> before { polygon(lot7), polygon(shed) };
+    const QList<QPolygonF> before { cornersOf(lot7), cornersOf(shed) };
     QCOMPARE(control.handles, before);
 
     const QPoint pixel(210, 35);
@@ -140,7 +140,7 @@ void tst_MoveCorners::eachEditIsOneStep()
     QCOMPARE(document.undoStack().count(), undoText.isEmpty() ? 0 : 1);
     QCOMPARE(document.undoStack().undoText(), undoText);
     QCOMPARE(document.IsSaved(), undoText.isEmpty());
-    const QList<QPolygonF> handlesAfter { polygon(lot7After), polygon(shedAfter) };
+    const QList<QPolygonF> handlesAfter { cornersOf(lot7After), cornersOf(shedAfter) };
     QCOMPARE(control.handles, handlesAfter);
 
     // The handles follow undo and redo; off, they go and the gestures do nothing.
@@ -188,7 +188,7 @@ void tst_MoveCorners::handlesShowTheNewMap()
     run.script({ u"open:"_s + m_dir.filePath(u"a.map"_s) });
     run.files.mnuLoad_Click();
     run.moveCorners.setOn(true);
-    QCOMPARE(run.control.handles, QList<QPolygonF> { polygon(u"10,10,90,10,50,80"_s) });
+    QCOMPARE(run.control.handles, QList<QPolygonF> { cornersOf(u"10,10,90,10,50,80"_s) });
     if (editFirst) {
         run.moveCorners.moveCorner(0, 2, QPoint(50, 90));
         run.script({ u"cancel"_s }); // the guard: drop the edit
@@ -205,7 +205,7 @@ void tst_MoveCorners::handlesShowTheNewMap()
     }
     QList<QPolygonF> expected;
     for (const QString &coords : std::as_const(handles))
-        expected.append(polygon(coords));
+        expected.append(cornersOf(coords));
     QCOMPARE(run.control.handles, expected);
 
     run.moveCorners.moveCorner(0, 0, QPoint(1, 1));
@@ -239,11 +239,12 @@ void tst_MoveCorners::clicksRestWhileOn()
     ProgramRun run(settings);
     run.script({ u"open:"_s + m_dir.filePath(map) });
     run.files.mnuLoad_Click();
+    run.prompts.shown.clear();
     const QString name = run.table.HotSpotNames(0);
     const QString before = run.table.MapText();
     const bool held = gesture.startsWith(u"held");
     run.moveCorners.setOn(!held || gesture == u"held off");
-    QCOMPARE(run.control.handles.isEmpty(), map == u"odd.map");
+    QCOMPARE(run.control.handles.isEmpty(), map == u"odd.map" || gesture == u"held on");
 
     // Mouse events as the control raises them, in twips (15 a pixel).
     const auto click = [&](int button, int shift, bool onHotSpot, QPoint pixel) {
