@@ -51,7 +51,6 @@ private slots:
 
     void scrollAndReset_data();
     void scrollAndReset();
-    void scrollRangesReachEveryEdge();
     void placement();
     void resizeMovesNothing();
 
@@ -377,22 +376,6 @@ void tst_frmDesign::scrollAndReset()
     // After a reset the next change moves by the bar's whole value, not by the step alone.
     hbar->setValue(horizontal + 3);
     QCOMPARE(map->pos(), QPoint(16 - horizontal - 3, 50));
-}
-
-void tst_frmDesign::scrollRangesReachEveryEdge()
-{
-    frmDesign &w = openWindow();
-    auto *map = child<QWidget>(u"ImageMap1"_s);
-    auto *hbar = child<QScrollBar>(u"HScroll1"_s);
-    auto *vbar = child<QScrollBar>(u"VScroll1"_s);
-    QVERIFY(map && hbar && vbar);
-    QVERIFY(map->width() >= 3824 && map->height() >= 2005);
-
-    hbar->setValue(hbar->maximum());
-    vbar->setValue(vbar->maximum());
-    const QSize area = w.centralWidget()->size();
-    QCOMPARE(map->geometry().right() + 1, area.width());
-    QCOMPARE(map->geometry().bottom() + 1, area.height());
 }
 
 void tst_frmDesign::placement()
