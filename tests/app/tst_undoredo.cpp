@@ -131,9 +131,6 @@ void tst_UndoRedo::eachStepUndoesToTheSavedBytes_data()
     QTest::newRow("change coordinates")
         << QStringList { u"input:1,1,9,1,9,9"_s } << u"Change Coordinates of Lot 7"_s;
     QTest::newRow("delete") << QStringList { u"yes"_s } << u"Delete Lot 7"_s;
-    QTest::newRow("move corner") << QStringList() << u"Move Corner of Lot 7"_s;
-    QTest::newRow("add corner") << QStringList() << u"Add Corner to Lot 7"_s;
-    QTest::newRow("remove corner") << QStringList() << u"Remove Corner of Lot 7"_s;
 }
 
 void tst_UndoRedo::eachStepUndoesToTheSavedBytes()
@@ -155,17 +152,8 @@ void tst_UndoRedo::eachStepUndoesToTheSavedBytes()
         run.editing.ImageMap1_HotSpotMouseDown(u"Lot 7"_s, 1, 0, 0, 0);
     else if (step.startsWith(u"change"))
         run.editing.ImageMap1_HotSpotMouseDown(u"Lot 7"_s, 1, 2, 0, 0);
-    else if (step == u"delete")
-        run.editing.ImageMap1_HotSpotMouseUp(u"Lot 7"_s, 2, 0, 0, 0);
     else
-        run.moveCorners.setOn(true);
-    // Lot 7 is the first hot spot with handles.
-    if (step == u"move corner")
-        run.moveCorners.moveCorner(0, 1, QPoint(210, 35));
-    else if (step == u"add corner")
-        run.moveCorners.insertCorner(0, 3, QPoint(20, 80));
-    else if (step == u"remove corner")
-        run.moveCorners.removeCorner(0, 2);
+        run.editing.ImageMap1_HotSpotMouseUp(u"Lot 7"_s, 2, 0, 0, 0);
     QVERIFY(!run.document.IsSaved());
     QCOMPARE(run.document.undoStack().count(), 2);
     QCOMPARE(run.document.undoStack().undoText(), undoText);
@@ -190,18 +178,6 @@ void tst_UndoRedo::eachStepUndoesToTheSavedBytes()
         QCOMPARE(save(run), after);
     }
     QCOMPARE(run.capture.NewCoords, coordsUnderConstruction);
-    // Corner edits touch only their own corner's text.
-    const QString lot7 = run.table.HotSpotCoords(0);
-    if (step == u"move corner")
-        QCOMPARE(lot7, u"40,30,210,35,200,120,40,120"_s);
-    else if (step == u"add corner")
-        QCOMPARE(lot7, u"40,30,200,30,200,120,40,120,20,80"_s);
-    else if (step == u"remove corner")
-        QCOMPARE(lot7, u"40,30,200,30,40,120"_s);
-    if (run.moveCorners.isOn()) {
-        QCOMPARE(run.control.handles.size(), 2);
-        QCOMPARE(run.control.handles[0].size(), lot7.count(u',') / 2 + 1);
-    }
     QCOMPARE(run.view.pos[0], u"X:77 Y:66"_s);
     QVERIFY(run.prompts.unusedAnswers().isEmpty());
 }
@@ -217,11 +193,6 @@ void tst_UndoRedo::cleanStateDrivesTheGuard()
     run.editing.ImageMap1_HotSpotMouseDown(u"Lot 7"_s, 1, 0, 0, 0);
     outline(run, { { 10, 10 }, { 30, 10 } });
     run.editing.ImageMap1_HotSpotMouseDown(u"Nobody"_s, 1, 0, 0, 0);
-    // Nor is taking a corner from a hot spot with three.
-    run.moveCorners.setOn(true);
-    run.moveCorners.removeCorner(1, 0);
-    run.moveCorners.setOn(false);
-    QVERIFY(run.control.handles.isEmpty());
     QCOMPARE(run.document.undoStack().count(), 1);
 
     // Two steps, saved after the second.
