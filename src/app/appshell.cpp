@@ -133,7 +133,8 @@ void AppShell::Init_App()
     run([this] {
         PicturePath = startupPicturePath(m_settings);
         const BusyCursor busy;
-        m_control.setPicture(m_preload ? m_preload->take(PicturePath) : LoadPicture(PicturePath));
+        m_control.setLoadingPicture(
+            m_preload ? m_preload->take(PicturePath) : LoadingPicture(LoadPicture(PicturePath)));
     });
 }
 

@@ -134,7 +134,7 @@ frmDesign::frmDesign(QWidget *parent, PicturePreload *preload)
     placeOnScreen();
     m_shell->setPicturePreload(preload);
     guarded(m_prompts, [this] { m_shell->Form_Load(); });
-    if (!control.picture().isNull())
+    if (!control.pictureSize().isEmpty())
         m_picturePath = m_shell->PicturePath;
     m_shell->setPicturePreload(nullptr);
     updateScrollRanges();
