@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ clang-14 clang-format-14 libfuzzer-14-dev libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev libx11-dev
-    libemf2svg-dev libgumbo-dev
+    libemf2svg-dev libgumbo-dev libjpeg62-turbo-dev libxdamage-dev
     xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core chromium
 )
 missing=()

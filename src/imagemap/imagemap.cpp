@@ -70,7 +70,7 @@ ImageMap::ImageMap(QWidget *parent)
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     connect(&m_scaled, &ScaledPicture::copyReady, this, &ImageMap::showCopy);
-    connect(&m_scaled, &ScaledPicture::rowsDecoded, this, &ImageMap::showDecodedRows);
+    connect(&m_scaled, &ScaledPicture::decoded, this, &ImageMap::showDecoded);
     updateSize();
 }
 
@@ -167,20 +167,21 @@ void ImageMap::waitForFullPicture() const
     m_scaled.waitForFullPicture();
 }
 
-void ImageMap::showDecodedRows(int top, int bottom)
+void ImageMap::showDecoded(const QRegion &pixels)
 {
-    // Rows that the view draws from a copy look the same once decoded.
+    // Pixels that the view draws from a copy look the same once decoded.
     if (m_scaled.levelFor(m_zoom).index != 0)
         return;
-    const int from = int(std::floor(top * m_zoom));
-    const int to = int(std::ceil(bottom * m_zoom));
-    update(QRect(0, from, width(), to - from + 1));
+    for (const QRect &r : pixels)
+        update(widgetBounds(r, 1));
 }
 
 void ImageMap::showCopy()
 {
-    if (m_scaled.levelFor(m_zoom).index != m_shownLevel
-        || (!m_scaled.isDecoded() && m_scaled.standIn().index != m_shownStandIn))
+    // A copy that stood in where nothing was decoded yet, or none, and a larger one is here.
+    const bool betterStandIn =
+        m_shownStandIn >= 0 && !m_scaled.isDecoded() && m_scaled.standIn().index != m_shownStandIn;
+    if (m_scaled.levelFor(m_zoom).index != m_shownLevel || betterStandIn)
         update();
 }
 
@@ -312,6 +313,7 @@ void ImageMap::paintPicture(QPainter &painter, const QRect &exposed)
     // costs what the view shows, whatever the picture's size.
     const ScaledPicture::Level level = m_scaled.levelFor(m_zoom);
     m_shownLevel = level.index;
+    m_shownStandIn = -1;
     if (level.index > 0 || m_scaled.isDecoded()) {
         drawLevel(painter, level, target);
         return;
@@ -330,7 +332,7 @@ void ImageMap::paintPicture(QPainter &painter, const QRect &exposed)
     }
     const QRegion rest = QRegion(target).subtracted(decoded);
     const ScaledPicture::Level standIn = m_scaled.standIn();
-    m_shownStandIn = standIn.index;
+    m_shownStandIn = rest.isEmpty() ? -1 : standIn.index;
     if (standIn.index > 0) {
         drawLevel(painter, standIn, rest);
     } else {

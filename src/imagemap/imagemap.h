@@ -137,7 +137,7 @@ private:
     void paintPicture(QPainter &painter, const QRect &exposed);
     void drawLevel(QPainter &painter, const ScaledPicture::Level &level, const QRegion &region,
         const QRect &sourceLimit = {});
-    void showDecodedRows(int top, int bottom);
+    void showDecoded(const QRegion &pixels);
     void showCopy();
     QRect widgetBounds(const QRectF &pictureRect, int margin) const;
     /// Handles the press, move or release when corner handles show; returns whether it did.
@@ -149,7 +149,7 @@ private:
     ScaledPicture m_scaled;
     // The copies the last paint drew from, so that a new copy repaints only when it shows.
     int m_shownLevel = 0;
-    int m_shownStandIn = 0;
+    int m_shownStandIn = -1;
     bool m_decodingAsked = false;
     double m_zoom = 1.0;
     bool m_panning = false;

@@ -197,7 +197,7 @@ void ScaledPicture::poll()
     const int rows = m_jpeg->readyRows();
     if (rows > m_decodedRows) {
         const int top = std::exchange(m_decodedRows, rows);
-        emit rowsDecoded(top, rows);
+        emit decoded(QRegion(0, top, picture().width(), rows - top) - m_jpeg->firstPart());
     }
     bool waiting = !m_jpeg->isComplete();
     for (int level = 1; level <= 3; ++level) {

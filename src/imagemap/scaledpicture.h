@@ -73,8 +73,8 @@ public:
 signals:
     /// Another copy is ready; views drawn from a larger one can be drawn again.
     void copyReady();
-    /// Rows \a top to \a bottom (exclusive) of the picture are decoded.
-    void rowsDecoded(int top, int bottom);
+    /// More of the picture is decoded: \a pixels, which were not before.
+    void decoded(const QRegion &pixels);
 
 private:
     void store(quint64 generation, int level, const QImage &copy);

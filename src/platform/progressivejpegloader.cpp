@@ -268,8 +268,12 @@ public:
         }
         if (m_ready)
             m_ready->store(int(done), std::memory_order_release);
+        if (m_pause)
+            m_pause();
         return !(m_stop && m_stop->load(std::memory_order_relaxed));
     }
+    /// Called after each batch of rows; may block.
+    void setPause(std::function<void()> pause) { m_pause = std::move(pause); }
 
 private:
     uchar *m_bits;
@@ -280,6 +284,7 @@ private:
     JDIMENSION m_width = 0;
     int m_copied = 0;
     std::vector<uchar> m_scratch;
+    std::function<void()> m_pause;
 };
 
 // Makes a copy of its own size.
@@ -420,7 +425,7 @@ void ProgressiveJpegLoader::requestCopy(int denominator)
         const std::lock_guard lock(m_mutex);
         const int slot = slotOf(denominator);
         if (m_copies[slot].isNull())
-            m_wanted[slot] = true;
+            m_wanted[slot] = m_awaited[slot] = true;
     }
     m_changed.notify_all();
     start();
@@ -439,6 +444,11 @@ void ProgressiveJpegLoader::waitForFullPicture()
     m_changed.wait(lock, [this] { return isComplete() || m_stop; });
 }
 
+bool ProgressiveJpegLoader::copyAwaited() const
+{
+    return std::any_of(m_awaited.begin(), m_awaited.end(), std::identity());
+}
+
 void ProgressiveJpegLoader::decodeRest()
 {
     {
@@ -446,6 +456,12 @@ void ProgressiveJpegLoader::decodeRest()
         const PicturePrefault prefault(m_image);
         Pass pass;
         ImageSink sink(m_bits, m_image.bytesPerLine(), m_firstPart, &m_readyRows, &m_stop);
+        // A copy that a zoomed-out view waits for shows the whole picture sooner than the rest
+        // of the picture would: on a busy machine the two would share a processor.
+        sink.setPause([this] {
+            std::unique_lock lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_stop || !copyAwaited(); });
+        });
         wholeFile(m_fd, m_fileSize).decode(pass, sink);
     }
     {
@@ -483,9 +499,10 @@ void ProgressiveJpegLoader::makeCopies()
         const bool made = wholeFile(m_fd, m_fileSize).decode(pass, sink);
         {
             const std::lock_guard lock(m_mutex);
+            m_changed.notify_all();
             if (m_stop)
                 return;
-            m_wanted[slotOf(denominator)] = false;
+            m_wanted[slotOf(denominator)] = m_awaited[slotOf(denominator)] = false;
             if (made)
                 m_copies[slotOf(denominator)] = std::move(sink.image);
         }

@@ -57,7 +57,8 @@ public:
     /// Starts decoding the rest of the picture and its eighth-size copy; later calls do
     /// nothing.
     void start();
-    /// Asks for the copy at 1 / \a denominator (2, 4 or 8) of the picture's size; starts.
+    /// Asks for the copy at 1 / \a denominator (2, 4 or 8) of the picture's size, for a view
+    /// that waits for it: the rest of the picture waits while it is made. Starts.
     void requestCopy(int denominator);
     /// The copy at 1 / \a denominator, or a null image until it is made.
     QImage copy(int denominator) const;
@@ -68,6 +69,7 @@ private:
     ProgressiveJpegLoader(int fd, qint64 fileSize, ScanBounds scan);
     static int slotOf(int denominator);
     void decodeRest();
+    bool copyAwaited() const;
     void makeCopies();
 
     int m_fd = -1;
@@ -84,6 +86,8 @@ private:
     bool m_started = false;
     // Indexed by slotOf(): a half, a quarter, an eighth.
     std::array<bool, 3> m_wanted {};
+    // Copies a view waits for, which go before the rest of the picture.
+    std::array<bool, 3> m_awaited {};
     std::array<QImage, 3> m_copies;
     std::thread m_rest;
     std::thread m_copyMaker;
