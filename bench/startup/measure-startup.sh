@@ -38,11 +38,15 @@ for tool in "${programs[@]}" "$maker" "$scaler" "$watch"; do
 done
 
 work=$(mktemp -d)
-for d in $(seq 140 180); do [ -e /tmp/.X$d-lock ] || break; done
-"${nice[@]}" Xvfb :$d -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
+# The server picks a free display itself: another run choosing the same number at the same time
+# would end up sharing, and then ending, this one's server. It never resets: a start that
+# connects while it resets after the last client left would find no server.
+"${nice[@]}" Xvfb -displayfd 5 -noreset -screen 0 1920x1080x24 -nolisten tcp 5>"$work/display" \
+    >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
-export DISPLAY=:$d
+for i in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(cat "$work/display")
 for i in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 mkdir -p -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime
@@ -98,7 +102,7 @@ outside() { # name map picture [keys]
             seed "$home" "$map" "$picture"
             HOME=$home XDG_CONFIG_HOME=$home/.config "${nice[@]}" "$watch" ${keys:+--key "$keys"} \
                 -- "${programs[$p]}" >>"$work/outside-$p.txt" 2>"$home/err.txt" ||
-                { cat "$home/err.txt" >&2; exit 1; }
+                { cat "$home/err.txt" >&2; tail -5 "$work/xvfb.log" >&2; exit 1; }
         done
     done
     # Lines read: startup S mapped S painted S user S sys S minflt N majflt N peak-kb N
