@@ -6,7 +6,7 @@ packages=(
     cmake ninja-build g++
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 libgl-dev libx11-dev
     libemf2svg-dev libgumbo-dev libopencv-imgproc-dev pkg-config libtesseract-dev
-    tesseract-ocr-eng fonts-dejavu-core
+    tesseract-ocr-eng libjpeg62-turbo-dev libxdamage-dev fonts-dejavu-core
 )
 # The sanitizer and fuzzer builds, the formatting check, the X11 end-to-end runs and the
 # browser comparisons.

@@ -1,16 +1,21 @@
 // Times a start-up from outside the program, as a person sees it: from launching the program to
 // the moment its window is mapped and the process has then used no CPU for a while (half a
-// second by default). Nothing in the program cooperates; the window is found through the
-// _NET_WM_PID property on the top-level window it maps, and CPU use through /proc.
+// second by default), and to the last change to what the window shows before then. Nothing in
+// the program cooperates; the window is found through the _NET_WM_PID property on the
+// top-level window it maps, CPU use through /proc, changes to its contents through the X
+// server's DAMAGE extension.
 //
-//   quorvel_startwatch [--idle MS] [--timeout S] [--keep] -- PROGRAM [ARGUMENTS...]
+//   quorvel_startwatch [--idle MS] [--timeout S] [--keep] [--key KEYS] -- PROGRAM [ARGS...]
 //
 // Prints one line: the start-up time (launch to the last CPU use before the quiet spell), the
-// time the window was mapped, the process's user and system CPU seconds, and its page faults.
+// time the window was mapped, the time it was last painted, the process's user and system CPU
+// seconds, its page faults and its peak resident memory. --key gives the window the keyboard once it is mapped and
+// presses KEYS there (xdotool's names, "ctrl+0"), as a user who wants another view at once.
 // The program is then ended with SIGTERM unless --keep is given (then the line ends with its
 // process id and window id, and the caller ends it).
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xdamage.h>
 
 #include <dirent.h>
 #include <signal.h>
@@ -136,6 +141,8 @@ int main(int argc, char *argv[])
     double idle = 0.5;
     double timeout = 30;
     bool keep = false;
+    const char *keys = nullptr;
+    const bool verbose = std::getenv("STARTWATCH_VERBOSE") != nullptr;
     int at = 1;
     for (; at < argc; ++at) {
         if (!std::strcmp(argv[at], "--idle") && at + 1 < argc)
@@ -144,6 +151,8 @@ int main(int argc, char *argv[])
             timeout = std::atof(argv[++at]);
         else if (!std::strcmp(argv[at], "--keep"))
             keep = true;
+        else if (!std::strcmp(argv[at], "--key") && at + 1 < argc)
+            keys = argv[++at];
         else if (!std::strcmp(argv[at], "--")) {
             ++at;
             break;
@@ -160,6 +169,11 @@ int main(int argc, char *argv[])
     }
     const Window root = DefaultRootWindow(display);
     const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
+    int damageEvent = 0, damageError = 0;
+    if (!XDamageQueryExtension(display, &damageEvent, &damageError)) {
+        std::fprintf(stderr, "%s: the X server has no DAMAGE extension\n", argv[0]);
+        return 1;
+    }
     XSelectInput(display, root, SubstructureNotifyMask);
     XSync(display, False);
 
@@ -171,6 +185,7 @@ int main(int argc, char *argv[])
     }
 
     double mapped = -1;
+    double painted = -1;
     Window window = None;
     double lastActive = launched;
     CpuSample last;
@@ -183,10 +198,33 @@ int main(int argc, char *argv[])
         while (XPending(display)) {
             XEvent event;
             XNextEvent(display, &event);
+            // Watched from its creation, so that no paint goes unseen; only the program makes
+            // windows on this display.
+            if (event.type == CreateNotify && event.xcreatewindow.parent == root)
+                XDamageCreate(display, event.xcreatewindow.window, XDamageReportNonEmpty);
             if (event.type == MapNotify && mapped < 0 && event.xmap.event == root
                 && windowPid(display, event.xmap.window, pidAtom) == pid) {
                 mapped = t;
                 window = event.xmap.window;
+                if (keys) {
+                    XSetInputFocus(display, window, RevertToParent, CurrentTime);
+                    XSync(display, False);
+                    pid_t typist = 0;
+                    char *typing[] = { const_cast<char *>("xdotool"), const_cast<char *>("key"),
+                        const_cast<char *>(keys), nullptr };
+                    if (posix_spawnp(&typist, "xdotool", nullptr, nullptr, typing, environ) == 0)
+                        waitpid(typist, nullptr, 0);
+                }
+            }
+            if (event.type == damageEvent + XDamageNotify) {
+                const auto &damage = reinterpret_cast<const XDamageNotifyEvent &>(event);
+                if (damage.drawable == window) {
+                    painted = t;
+                    if (verbose)
+                        std::fprintf(stderr, "painted %.3f  %dx%d+%d+%d\n", t - launched,
+                            damage.area.width, damage.area.height, damage.area.x, damage.area.y);
+                }
+                XDamageSubtract(display, damage.damage, None, None);
             }
         }
 
@@ -202,7 +240,7 @@ int main(int argc, char *argv[])
             lastActive = t;
             last = current;
         }
-        done = mapped >= 0 && t - lastActive >= idle;
+        done = mapped >= 0 && t - lastActive >= idle && t - painted >= idle;
         if (!done && t - launched > timeout) {
             std::fprintf(stderr, "%s: no quiet window after %.0f s\n", argv[0], timeout);
             kill(pid, SIGKILL);
@@ -211,10 +249,22 @@ int main(int argc, char *argv[])
         }
     }
 
+    // The peak of resident memory, from the kernel's high-water mark.
+    long peakKiB = -1;
+    if (FILE *status = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, status)) {
+            if (!std::strncmp(line, "VmHWM:", 6))
+                peakKiB = std::atol(line + 6);
+        }
+        std::fclose(status);
+    }
     const double ticks = double(sysconf(_SC_CLK_TCK));
-    std::printf("startup %.3f mapped %.3f user %.2f sys %.2f minflt %llu majflt %llu", //
-        std::max(lastActive, mapped) - launched, mapped - launched, double(last.userTicks) / ticks,
-        double(last.systemTicks) / ticks, last.minorFaults, last.majorFaults);
+    std::printf("startup %.3f mapped %.3f painted %.3f user %.2f sys %.2f minflt %llu majflt %llu "
+                "peak-kb %ld", //
+        std::max(lastActive, mapped) - launched, mapped - launched,
+        std::max(painted, mapped) - launched, double(last.userTicks) / ticks,
+        double(last.systemTicks) / ticks, last.minorFaults, last.majorFaults, peakKiB);
     if (keep) {
         std::printf(" pid %d window 0x%lx\n", int(pid), window);
     } else {

@@ -134,7 +134,8 @@ void AppShell::Init_App()
         const QString path = startupPicturePath(m_settings);
         m_document.setPicturePath(path);
         const BusyCursor busy;
-        m_control.setPicture(m_preload ? m_preload->take(path) : LoadPicture(path));
+        m_control.setLoadingPicture(
+            m_preload ? m_preload->take(path) : LoadingPicture(LoadPicture(path)));
         m_document.setShownPicturePath(path);
     });
 }

@@ -1,6 +1,7 @@
 #include "imagemap/imagemap.h"
 
 #include "imagemap/widgetregions.h"
+#include "platform/busycursor.h"
 #include "platform/mousekeycodes.h"
 #include "platform/screenmetrics.h"
 
@@ -32,7 +33,8 @@ ImageMap::ImageMap(QWidget *parent)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    connect(&m_scaled, &ScaledPicture::copyReady, this, qOverload<>(&QWidget::update));
+    connect(&m_scaled, &ScaledPicture::copyReady, this, &ImageMap::showCopy);
+    connect(&m_scaled, &ScaledPicture::decoded, this, &ImageMap::showDecoded);
     updateSize();
 }
 
@@ -95,9 +97,56 @@ void ImageMap::setPicture(const QImage &picture)
             picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
     m_scaled.setPicture(m_picture);
     if (m_zoom < 1)
-        m_scaled.prepare();
+        m_scaled.prepare(m_zoom);
     updateSize();
     update();
+}
+
+void ImageMap::setLoadingPicture(const LoadingPicture &picture)
+{
+    if (!picture.jpeg()) {
+        setPicture(picture.image());
+        return;
+    }
+    m_picture = picture.image();
+    m_scaled.setPicture(picture);
+    m_decodingAsked = false;
+    if (m_zoom < 1)
+        m_scaled.prepare(m_zoom);
+    updateSize();
+    update();
+}
+
+const QImage &ImageMap::picture() const
+{
+    waitForFullPicture();
+    return m_picture;
+}
+
+void ImageMap::waitForFullPicture() const
+{
+    if (m_scaled.isDecoded())
+        return;
+    const BusyCursor busy;
+    m_scaled.waitForFullPicture();
+}
+
+void ImageMap::showDecoded(const QRegion &pixels)
+{
+    // Pixels that the view draws from a copy look the same once decoded.
+    if (m_scaled.levelFor(m_zoom).index != 0)
+        return;
+    for (const QRect &r : pixels)
+        update(widgetBounds(r, 1));
+}
+
+void ImageMap::showCopy()
+{
+    // A copy that stood in where nothing was decoded yet, or none, and a larger one is here.
+    const bool betterStandIn =
+        m_shownStandIn >= 0 && !m_scaled.isDecoded() && m_scaled.standIn().index != m_shownStandIn;
+    if (m_scaled.levelFor(m_zoom).index != m_shownLevel || betterStandIn)
+        update();
 }
 
 void ImageMap::setLeft(float left)
@@ -134,7 +183,7 @@ void ImageMap::setZoom(double zoom)
         return;
     m_zoom = zoom;
     if (m_zoom < 1)
-        m_scaled.prepare();
+        m_scaled.prepare(m_zoom);
     updateSize();
     // The mouse now points at another part of the picture.
     m_hover = m_mouseInside ? hotSpotIndexAt(widgetToPicture(m_mouse)) : -1;
@@ -214,17 +263,6 @@ float ImageMap::twipsY(const QPointF &pos) const
 
 void ImageMap::paintPicture(QPainter &painter, const QRect &exposed)
 {
-    if (m_zoom == 1) {
-        const QRect pictureRect = exposed & m_picture.rect();
-        if (!pictureRect.isEmpty())
-            painter.drawImage(pictureRect.topLeft(), m_picture, pictureRect);
-        if (pictureRect != exposed) {
-            for (const QRect &r : QRegion(exposed).subtracted(pictureRect))
-                painter.fillRect(r, background);
-        }
-        return;
-    }
-
     const QRectF shown(0, 0, m_picture.width() * m_zoom, m_picture.height() * m_zoom);
     const QRect covered = QRect(0, 0, int(shown.width()), int(shown.height())) & exposed;
     if (covered != exposed) {
@@ -238,28 +276,68 @@ void ImageMap::paintPicture(QPainter &painter, const QRect &exposed)
     // Draw from the copy nearest the shown size, only the part that is exposed: a repaint
     // costs what the view shows, whatever the picture's size.
     const ScaledPicture::Level level = m_scaled.levelFor(m_zoom);
+    m_shownLevel = level.index;
+    m_shownStandIn = -1;
+    if (level.index > 0 || m_scaled.isDecoded()) {
+        drawLevel(painter, level, target);
+        return;
+    }
+
+    // Still decoding: the decoded pixels as they are, a copy (or the background) for the rest.
+    QRegion decoded;
+    const QRegion decodedPixels = m_scaled.decodedRegion();
+    for (const QRect &r : decodedPixels) {
+        // The view pixels drawn from decoded pixels alone.
+        const QRect inner(
+            QPoint(int(std::ceil(r.left() * m_zoom)), int(std::ceil(r.top() * m_zoom))),
+            QPoint(int(std::floor((r.right() + 1) * m_zoom)) - 1,
+                int(std::floor((r.bottom() + 1) * m_zoom)) - 1));
+        decoded += inner & target;
+    }
+    const QRegion rest = QRegion(target).subtracted(decoded);
+    const ScaledPicture::Level standIn = m_scaled.standIn();
+    m_shownStandIn = rest.isEmpty() ? -1 : standIn.index;
+    if (standIn.index > 0) {
+        drawLevel(painter, standIn, rest);
+    } else {
+        for (const QRect &r : rest)
+            painter.fillRect(r, background);
+    }
+    for (const QRect &r : decodedPixels)
+        drawLevel(painter, level, decoded, r);
+}
+
+void ImageMap::drawLevel(QPainter &painter, const ScaledPicture::Level &level,
+    const QRegion &region, const QRect &sourceLimit)
+{
     const QImage &image = *level.image;
     const double toImageX = double(image.width()) / m_picture.width() / m_zoom;
     const double toImageY = double(image.height()) / m_picture.height() / m_zoom;
-    const QRect source = QRectF(target.x() * toImageX, target.y() * toImageY,
-                             target.width() * toImageX, target.height() * toImageY)
-                             .toAlignedRect()
-        & image.rect();
-    const QRectF drawn(source.x() / toImageX, source.y() / toImageY, source.width() / toImageX,
-        source.height() / toImageY);
+    // Pixels not decoded yet are never read: the decoder may be writing them.
+    const QRect available = sourceLimit.isNull() ? image.rect() : sourceLimit & image.rect();
+    for (const QRect &target : region) {
+        const QRect source = QRectF(target.x() * toImageX, target.y() * toImageY,
+                                 target.width() * toImageX, target.height() * toImageY)
+                                 .toAlignedRect()
+            & available;
+        if (source.isEmpty())
+            continue;
+        const QRectF drawn(source.x() / toImageX, source.y() / toImageY, source.width() / toImageX,
+            source.height() / toImageY);
 
-    painter.save();
-    painter.setClipRect(target);
-    // Smooth when a copy is shrunk, whole sharp pixels when the picture is enlarged. Shrinking
-    // more than twofold happens only until the copies are ready, and is done coarsely: smooth,
-    // it would cost as much as the copies' sizes differ.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform,
-        (toImageX > 1 || toImageY > 1) && toImageX <= 2 + 1e-9 && toImageY <= 2 + 1e-9);
-    if (std::abs(toImageX - 1) < 1e-9 && std::abs(toImageY - 1) < 1e-9)
-        painter.drawImage(drawn.topLeft(), image, source);
-    else
-        painter.drawImage(drawn, image, source);
-    painter.restore();
+        painter.save();
+        painter.setClipRect(target);
+        // Smooth when a copy is shrunk, whole sharp pixels when the picture is enlarged.
+        // Shrinking more than twofold happens only until the copies are ready, and is done
+        // coarsely: smooth, it would cost as much as the copies' sizes differ.
+        painter.setRenderHint(QPainter::SmoothPixmapTransform,
+            (toImageX > 1 || toImageY > 1) && toImageX <= 2 + 1e-9 && toImageY <= 2 + 1e-9);
+        if (std::abs(toImageX - 1) < 1e-9 && std::abs(toImageY - 1) < 1e-9)
+            painter.drawImage(drawn.topLeft(), image, source);
+        else
+            painter.drawImage(drawn, image, source);
+        painter.restore();
+    }
 }
 
 void ImageMap::paintEvent(QPaintEvent *event)
@@ -267,6 +345,11 @@ void ImageMap::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     const QRect exposed = event->rect();
     paintPicture(painter, exposed);
+    if (!m_decodingAsked && !m_scaled.isDecoded()) {
+        // The first part is on the screen once this paint is done: the rest may follow.
+        m_decodingAsked = true;
+        QTimer::singleShot(0, this, [this] { m_scaled.startDecoding(); });
+    }
 
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setBrush(Qt::NoBrush);

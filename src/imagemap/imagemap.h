@@ -30,6 +30,8 @@ public:
     void setCoordsFile(const QString &path) override;
     void setCoordsString(const QString &mapText) override;
     void setPicture(const QImage &picture) override;
+    /// Shows what is decoded of a picture still decoding, and the rest as it comes.
+    void setLoadingPicture(const LoadingPicture &picture) override;
     void setLeft(float left) override;
     void setTop(float top) override;
     void setConstructionCorners(const QList<QPointF> &corners) override;
@@ -45,8 +47,12 @@ public:
     /// The id of the first area containing \a pixel, or a null string.
     QString hotSpotAt(const QPointF &pixel) const;
 
-    /// The picture as shown (a null image when there is none).
-    const QImage &picture() const { return m_picture; }
+    /// The whole picture (a null image when there is none). While it is still being decoded,
+    /// waits for it with the busy cursor (waitForFullPicture()).
+    const QImage &picture() const;
+    /// Blocks, with the busy cursor, until every pixel of the picture is decoded. What needs
+    /// the picture's pixels calls it first; painting does not need it.
+    void waitForFullPicture() const;
     /// Highlights the areas with this id for \a msec milliseconds.
     void flashHotSpot(const QString &name, int msec);
     /// Screen pixels per picture pixel; 1 at start.
@@ -133,6 +139,10 @@ private:
     float twipsX(const QPointF &pos) const;
     float twipsY(const QPointF &pos) const;
     void paintPicture(QPainter &painter, const QRect &exposed);
+    void drawLevel(QPainter &painter, const ScaledPicture::Level &level, const QRegion &region,
+        const QRect &sourceLimit = {});
+    void showDecoded(const QRegion &pixels);
+    void showCopy();
     QRect widgetBounds(const QRectF &pictureRect, int margin) const;
     /// Handles the press, move or release when corner handles show; returns whether it did.
     bool handlePress(QMouseEvent *event);
@@ -141,6 +151,10 @@ private:
 
     QImage m_picture;
     ScaledPicture m_scaled;
+    // The copies the last paint drew from, so that a new copy repaints only when it shows.
+    int m_shownLevel = 0;
+    int m_shownStandIn = -1;
+    bool m_decodingAsked = false;
     double m_zoom = 1.0;
     bool m_panning = false;
     QPointF m_panFrom;

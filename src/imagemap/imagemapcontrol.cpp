@@ -1,6 +1,7 @@
 #include "imagemap/imagemapcontrol.h"
 
 #include "platform/apperror.h"
+#include "platform/loadingpicture.h"
 #include "platform/textfile.h"
 
 #include <QFileInfo>
@@ -17,4 +18,9 @@ QString ImageMapControl::coordsFileText(const QString &path)
         text += u'\n';
     }
     return text;
+}
+
+void ImageMapControl::setLoadingPicture(const LoadingPicture &picture)
+{
+    setPicture(picture.waitForFullPicture());
 }

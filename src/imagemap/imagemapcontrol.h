@@ -5,6 +5,7 @@
 #include <QPolygonF>
 #include <QString>
 
+class LoadingPicture;
 class QImage;
 
 /// The properties the editor sets on its image-map display control. The control reports back
@@ -23,6 +24,9 @@ public:
     virtual void setCoordsString(const QString &mapText) = 0;
     /// The background picture, drawn unscaled at the top-left corner; a null image clears it.
     virtual void setPicture(const QImage &picture) = 0;
+    /// setPicture() for a picture that may still be decoding; a control that cannot show one in
+    /// parts waits for the whole picture.
+    virtual void setLoadingPicture(const LoadingPicture &picture);
     /// Position in the main window, in pixels.
     virtual void setLeft(float left) = 0;
     virtual void setTop(float top) = 0;

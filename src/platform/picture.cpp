@@ -64,11 +64,14 @@ QByteArray qtFormatOf(Kind kind)
 }
 
 // Whether the JPEG stream reaches its end-of-image marker. The reader fills in a cut-off file
-// with grey and calls it a success; a damaged file must be refused instead.
-bool jpegReachesEnd(const uchar *data, qint64 size)
+// with grey and calls it a success; a damaged file must be refused instead. Also finds where
+// the first scan's coded data begins and ends.
+bool jpegReachesEnd(const uchar *data, qint64 size, ProgressiveJpegLoader::ScanBounds &scan)
 {
     qint64 at = 2; // after SOI
     bool inScan = false;
+    scan = { 0, size };
+    bool firstScanEnded = false;
     while (at + 1 < size) {
         if (inScan) {
             // Entropy-coded data: 0xFF is followed by a stuffed 0x00, a restart marker, or the
@@ -87,6 +90,10 @@ bool jpegReachesEnd(const uchar *data, qint64 size)
                 continue;
             }
             inScan = false;
+            if (!firstScanEnded) {
+                firstScanEnded = true;
+                scan.end = at;
+            }
         }
         if (data[at] != 0xFF)
             return false;
@@ -108,6 +115,8 @@ bool jpegReachesEnd(const uchar *data, qint64 size)
             return false;
         at += 2 + length;
         inScan = marker == 0xDA;
+        if (inScan && scan.begin == 0)
+            scan.begin = at;
     }
     return false;
 }
@@ -150,22 +159,22 @@ bool bitmapIsComplete(const QByteArray &head, qint64 fileSize, Kind kind)
     return fileSize >= offset + pixelBytes;
 }
 
-bool jpegIsComplete(QFile &file)
+bool jpegIsComplete(QFile &file, ProgressiveJpegLoader::ScanBounds &scan)
 {
     const qint64 size = file.size();
     if (uchar *mapped = file.map(0, size)) {
-        const bool complete = jpegReachesEnd(mapped, size);
+        const bool complete = jpegReachesEnd(mapped, size, scan);
         file.unmap(mapped);
         return complete;
     }
     const QByteArray data = file.readAll();
     return file.seek(0)
-        && jpegReachesEnd(reinterpret_cast<const uchar *>(data.constData()), data.size());
+        && jpegReachesEnd(reinterpret_cast<const uchar *>(data.constData()), data.size(), scan);
 }
 
 } // namespace
 
-PictureLoader::PictureLoader(const QString &path)
+PictureLoader::PictureLoader(const QString &path, QSize firstPart)
 {
     if (path.isEmpty())
         throw AppError::fromNumber(ErrorNumber::FileNotFound);
@@ -192,17 +201,29 @@ PictureLoader::PictureLoader(const QString &path)
         return;
     }
 
-    if (kind == Kind::Jpeg && !jpegIsComplete(*m_file))
+    ProgressiveJpegLoader::ScanBounds scan;
+    if (kind == Kind::Jpeg && !jpegIsComplete(*m_file, scan))
         invalidPicture();
     if ((kind == Kind::Bmp || kind == Kind::Dib) && !bitmapIsComplete(head, m_file->size(), kind))
         invalidPicture();
 
+    if (kind == Kind::Jpeg && firstPart.isValid()) {
+        m_jpeg = ProgressiveJpegLoader::open(m_file->handle(), m_file->size(), scan, firstPart,
+            qint64(AllocationLimitMiB) * 1024 * 1024);
+        if (m_jpeg)
+            return;
+    }
+    readyReader(qtFormatOf(kind));
+}
+
+void PictureLoader::readyReader(const QByteArray &qtFormat)
+{
     QImageReader::setAllocationLimit(AllocationLimitMiB);
-    m_reader = std::make_unique<QImageReader>(m_file.get(), qtFormatOf(kind));
+    m_reader = std::make_unique<QImageReader>(m_file.get(), qtFormat);
     m_reader->setAutoTransform(false); // hot spots are placed on the pixels as stored
     m_reader->setDecideFormatFromContent(false);
 
-    if (kind != Kind::Gif) {
+    if (qtFormat != "gif") {
         // Decoding into a buffer of our own skips most of the cost of touching fresh memory.
         // The reader leaves its allocation limit to the buffer's owner, so check it here.
         const QSize size = m_reader->size();
@@ -221,11 +242,22 @@ PictureLoader::~PictureLoader() = default;
 
 bool PictureLoader::needsApplication() const
 {
-    return !m_reader;
+    return !m_reader && !m_jpeg;
+}
+
+LoadingPicture PictureLoader::load()
+{
+    if (m_jpeg) {
+        m_jpeg->decodeFirstPart();
+        return LoadingPicture(std::exchange(m_jpeg, nullptr));
+    }
+    return decode();
 }
 
 QImage PictureLoader::decode()
 {
+    if (m_jpeg)
+        return load().waitForFullPicture();
     if (!m_reader)
         return decodeInChildProcess(m_metafile, pictureDecoderPath());
     QImage image = std::move(m_image);

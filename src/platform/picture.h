@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/loadingpicture.h"
+
 #include <QByteArray>
 #include <QImage>
+#include <QSize>
 #include <QString>
 
 #include <memory>
@@ -20,17 +23,25 @@ QImage LoadPicture(const QString &path);
 class PictureLoader
 {
 public:
-    explicit PictureLoader(const QString &path);
+    /// With a valid \a firstPart, a large JPEG that can be decoded in parts is readied for
+    /// load() to decode only the top-left \a firstPart at first (ProgressiveJpegLoader).
+    explicit PictureLoader(const QString &path, QSize firstPart = {});
     ~PictureLoader();
 
     /// Whether decode() needs the application object: metafiles are decoded by a program
     /// found beside this one.
     bool needsApplication() const;
     QImage decode();
+    /// The picture with its first part decoded and the rest on its way, when the constructor
+    /// readied it so; otherwise decode()'s picture.
+    LoadingPicture load();
 
 private:
+    void readyReader(const QByteArray &qtFormat);
+
     std::unique_ptr<QFile> m_file;
     std::unique_ptr<QImageReader> m_reader;
     QImage m_image;
     QByteArray m_metafile;
+    std::shared_ptr<ProgressiveJpegLoader> m_jpeg;
 };

@@ -15,18 +15,18 @@ PicturePreload::PicturePreload(const QString &path)
     m_picture = std::async(std::launch::async, [path, ready = std::move(ready)]() mutable {
         std::optional<PictureLoader> loader;
         try {
-            loader.emplace(path);
+            loader.emplace(path, firstPart);
         } catch (...) {
         }
         // Finding the decoder reads the library paths that the application object resets as
         // it is built; the decoding itself touches no shared state.
         ready.set_value();
         if (!loader || loader->needsApplication())
-            return QImage();
+            return LoadingPicture();
         try {
-            return loader->decode();
+            return loader->load();
         } catch (...) {
-            return QImage();
+            return LoadingPicture();
         }
     });
     readyFuture.wait();
@@ -34,10 +34,10 @@ PicturePreload::PicturePreload(const QString &path)
 
 PicturePreload::~PicturePreload() = default;
 
-QImage PicturePreload::take(const QString &path)
+LoadingPicture PicturePreload::take(const QString &path)
 {
     if (m_picture.valid() && path == m_path) {
-        QImage picture = m_picture.get();
+        LoadingPicture picture = m_picture.get();
         if (!picture.isNull())
             return picture;
     }

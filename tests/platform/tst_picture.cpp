@@ -418,8 +418,8 @@ void tst_Picture::decodedAheadIsHandedOverOnlyForItsPath()
     else if (change == u"create")
         QVERIFY(QFile::copy(m_dir.filePath(u"plan.jpg"_s), aheadPath));
     const Outcome normal = outcomeOf([&] { return LoadPicture(takenPath); });
-    const Outcome got = outcomeOf([&] { return preload->take(takenPath); });
-    const Outcome again = outcomeOf([&] { return preload->take(takenPath); });
+    const Outcome got = outcomeOf([&] { return preload->take(takenPath).waitForFullPicture(); });
+    const Outcome again = outcomeOf([&] { return preload->take(takenPath).waitForFullPicture(); });
     // The picture handed over owns its pixels.
     preload.reset();
 

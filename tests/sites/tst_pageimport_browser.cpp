@@ -213,7 +213,6 @@ void tst_PageImportBrowser::sameAreasHitBeforeAndAfter()
 
     // Import the page and save it as a map, as a user would.
     MapDocument document;
-    const HotSpotTable &table = document.table();
     ScriptedPrompts prompts;
     MemorySettings settings;
     RecordingView view;
