@@ -1,5 +1,5 @@
 // Times loading a 6000 by 4000 site plan JPEG, as start-up does: Qt's reader on its own, and
-// LoadPicture with its huge-page buffer. Prints the median of each over several runs, taken in
+// loadPicture with its huge-page buffer. Prints the median of each over several runs, taken in
 // turn so that both see the same state of the machine.
 //
 //   bench_picture [runs] [plain|loader]
@@ -118,7 +118,7 @@ int main(int argc, char *argv[])
         }
         timer.restart();
         if (only.isEmpty() || only == "loader") {
-            const QImage image = LoadPicture(path);
+            const QImage image = loadPicture(path);
             loader.append(seconds(timer));
             if (image.size() != QSize(6000, 4000))
                 return 1;
@@ -135,7 +135,7 @@ int main(int argc, char *argv[])
     if (!plain.isEmpty())
         std::printf("  QImageReader::read()          %.3f s\n", median(plain));
     if (!loader.isEmpty())
-        std::printf("  LoadPicture()                 %.3f s\n", median(loader));
+        std::printf("  loadPicture()                 %.3f s\n", median(loader));
     std::printf("  decoding into touched memory  %.3f s\n", median(decodeOnly));
     return 0;
 }

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static auto table = std::make_unique<HotSpotTable>();
     static auto readBack = std::make_unique<HotSpotTable>();
     table->EraseHotSpots();
-    table->BeginRead(QString());
+    table->beginRead(QString());
     ReadCoordFile(input, *table, prompts, settings, view);
     check(table->HotSpotCount() >= 0 && table->HotSpotCount() <= HotSpotTable::Capacity);
     // Every decoded byte gives at most one UTF-16 unit.

@@ -135,7 +135,7 @@ void AppShell::Init_App()
         m_document.setPicturePath(path);
         const BusyCursor busy;
         m_control.setLoadingPicture(
-            m_preload ? m_preload->take(path) : LoadingPicture(LoadPicture(path)));
+            m_preload ? m_preload->take(path) : LoadingPicture(loadPicture(path)));
         m_document.setShownPicturePath(path);
     });
 }

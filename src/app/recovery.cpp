@@ -156,11 +156,11 @@ bool Recovery::offer(const QString &path)
         m_document.replaceMap(
             [&](HotSpotTable &table) {
                 table.EraseHotSpots();
-                table.BeginRead(MapFormat::header());
+                table.beginRead(MapFormat::header());
                 for (const RecoveryCopy::HotSpot &spot : std::as_const(contents->hotSpots)) {
-                    const int slot = table.ClaimReadSlot();
-                    table.StoreReadCoords(slot, spot.coords);
-                    table.StoreReadName(slot, spot.name);
+                    const int slot = table.claimReadSlot();
+                    table.storeReadCoords(slot, spot.coords);
+                    table.storeReadName(slot, spot.name);
                 }
                 table.BuildMapText();
             },

@@ -80,7 +80,7 @@ void FeatureActions::buildSites(
     importPage->setObjectName(u"mnuImportWebPageMap"_s);
     PageImport &import = editor.pageImport();
     QObject::connect(importPage, &QAction::triggered, &window,
-        [&prompts, &import] { guarded(prompts, [&] { import.mnuImportWebPageMap_Click(); }); });
+        [&prompts, &import] { guarded(prompts, [&] { import.importWebPageMap(); }); });
 
     ImageMap &control = editor.control();
     QObject::connect(&find, &FindHotSpotBox::found, &window,

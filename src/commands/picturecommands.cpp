@@ -30,15 +30,15 @@ QString ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapCont
     const QString path = prompts.openFile(pictureDialog());
     if (path.isEmpty())
         return {};
-    return UseMapPicture(path, prompts, settings, control) ? path : QString();
+    return useMapPicture(path, prompts, settings, control) ? path : QString();
 }
 
-bool UseMapPicture(
+bool useMapPicture(
     const QString &path, Prompts &prompts, SettingsStore &settings, ImageMapControl &control)
 {
     try {
         const BusyCursor busy;
-        control.setPicture(LoadPicture(path));
+        control.setPicture(loadPicture(path));
     } catch (const AppError &) {
         prompts.message(u"Invalid picture file. Please try again."_s);
         return false;

@@ -12,5 +12,5 @@ QString ChooseMapPicture(Prompts &prompts, SettingsStore &settings, ImageMapCont
 
 /// Shows the picture at \a path and remembers it, as "Load Map JPG" does once a file is chosen.
 /// Returns whether the picture could be read.
-bool UseMapPicture(
+bool useMapPicture(
     const QString &path, Prompts &prompts, SettingsStore &settings, ImageMapControl &control);

@@ -25,9 +25,9 @@ HotSpotTable &HotSpotCommand::table()
 void HotSpotCommand::undo()
 {
     HotSpotTable &t = table();
-    t.RestoreSlot(m_slot, m_coordsBefore, m_nameBefore);
+    t.restoreSlot(m_slot, m_coordsBefore, m_nameBefore);
     if (t.HotSpotCount() != m_countBefore)
-        t.RestoreCount(m_countBefore);
+        t.restoreCount(m_countBefore);
     m_document.emitChanged();
 }
 
@@ -70,7 +70,7 @@ SetCoordsCommand::SetCoordsCommand(
 
 void SetCoordsCommand::apply()
 {
-    table().SetHotSpotCoords(m_slot, m_coords);
+    table().setCoords(m_slot, m_coords);
 }
 
 DeleteHotSpotCommand::DeleteHotSpotCommand(MapDocument &document, int slot)

@@ -152,7 +152,7 @@ void MapDocument::replaceMap(const std::function<void(HotSpotTable &)> &fill, Re
 
 void MapDocument::resetCount()
 {
-    m_table.ResetCount();
+    m_table.resetCount();
 }
 
 void MapDocument::markSaved()

@@ -29,13 +29,13 @@ void createEmptyMapFile(const QString &path)
 // Reads the file into the table; throws AppError when it cannot be opened.
 void readLines(const QString &path, HotSpotTable &table, Prompts &prompts)
 {
-    table.ResetCount();
+    table.resetCount();
     TextFileReader in(path);
     if (in.atEnd()) {
         prompts.message(path + u" missing !"_s);
         return;
     }
-    table.BeginRead(in.readLine());
+    table.beginRead(in.readLine());
     const QString footer = MapFormat::footer();
     UnreadableLines unreadable(prompts);
     try {
@@ -44,7 +44,7 @@ void readLines(const QString &path, HotSpotTable &table, Prompts &prompts)
             if (line == footer)
                 break;
             ParseCoordFileLine(line, table, unreadable);
-            table.AppendReadLine(line);
+            table.appendReadLine(line);
         }
     } catch (...) {
         // The lines counted so far are told before the error that ended the read.
@@ -73,16 +73,16 @@ QString textBeforeQuote(QStringView text, qsizetype position)
 QString parseLine(const QString &line, HotSpotTable &table)
 {
     try {
-        const int slot = table.ClaimReadSlot();
+        const int slot = table.claimReadSlot();
 
         QStringView rest(line);
         rest = rest.mid(quotePosition(rest));
         qsizetype position = quotePosition(rest);
-        table.StoreReadCoords(slot, textBeforeQuote(rest, position));
+        table.storeReadCoords(slot, textBeforeQuote(rest, position));
         rest = rest.mid(position);
         rest = rest.mid(quotePosition(rest));
         position = quotePosition(rest);
-        table.StoreReadName(slot, textBeforeQuote(rest, position));
+        table.storeReadName(slot, textBeforeQuote(rest, position));
     } catch (const AppError &e) {
         return u"ParseCoordFileLine_ERR: "_s + numberAndDescription(e);
     }

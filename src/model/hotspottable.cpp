@@ -63,13 +63,13 @@ void HotSpotTable::EraseHotSpots()
         name.clear();
 }
 
-void HotSpotTable::SetHotSpotCoords(int slot, const QString &coords)
+void HotSpotTable::setCoords(int slot, const QString &coords)
 {
     m_coords.at(slot) = coords;
     BuildMapText();
 }
 
-void HotSpotTable::RestoreSlot(int slot, const QString &coords, const QString &name)
+void HotSpotTable::restoreSlot(int slot, const QString &coords, const QString &name)
 {
     m_coords.at(slot) = coords;
     m_names.at(slot) = name;
@@ -78,19 +78,19 @@ void HotSpotTable::RestoreSlot(int slot, const QString &coords, const QString &n
     BuildMapText();
 }
 
-void HotSpotTable::RestoreCount(qint16 count)
+void HotSpotTable::restoreCount(qint16 count)
 {
     m_count = std::clamp<qint16>(count, 0, Capacity);
     BuildMapText();
 }
 
-void HotSpotTable::BeginRead(const QString &firstLine)
+void HotSpotTable::beginRead(const QString &firstLine)
 {
     m_count = 0;
     m_mapText = firstLine;
 }
 
-int HotSpotTable::ClaimReadSlot()
+int HotSpotTable::claimReadSlot()
 {
     if (m_count >= Capacity) {
         m_count = Capacity;

@@ -43,24 +43,24 @@ public:
     /// Empties every slot; the count and the map text stay.
     void EraseHotSpots();
     /// Gives a slot a new coordinate list and rebuilds the map text.
-    void SetHotSpotCoords(int slot, const QString &coords);
+    void setCoords(int slot, const QString &coords);
     /// Puts a slot back exactly as it was (undo); the count grows to include it.
-    void RestoreSlot(int slot, const QString &coords, const QString &name);
+    void restoreSlot(int slot, const QString &coords, const QString &name);
     /// No slots in use; the slots' contents and the map text stay.
-    void ResetCount() { m_count = 0; }
+    void resetCount() { m_count = 0; }
     /// Takes the count back to what it was before slots were appended (undo); the slots keep
     /// their contents. Rebuilds the map text.
-    void RestoreCount(qint16 count);
+    void restoreCount(qint16 count);
 
     /// Reading a map file: no slots in use, and the map text starts as the file's first line.
-    void BeginRead(const QString &firstLine);
+    void beginRead(const QString &firstLine);
     /// Claims the slot for the next line read. Throws AppError 9 when every slot is taken.
-    int ClaimReadSlot();
+    int claimReadSlot();
     /// What the reader parsed of a line, stored in the slot it claimed.
-    void StoreReadCoords(int slot, const QString &coords) { m_coords.at(slot) = coords; }
-    void StoreReadName(int slot, const QString &name) { m_names.at(slot) = name; }
+    void storeReadCoords(int slot, const QString &coords) { m_coords.at(slot) = coords; }
+    void storeReadName(int slot, const QString &name) { m_names.at(slot) = name; }
     /// The reader keeps each area line as read in the map text (no line ends, no footer).
-    void AppendReadLine(const QString &line) { m_mapText += line; }
+    void appendReadLine(const QString &line) { m_mapText += line; }
 
     QString BuildAreaLine(int slot) const;
     void BuildMapText();

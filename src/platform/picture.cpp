@@ -273,7 +273,7 @@ QImage PictureLoader::decode()
     return image;
 }
 
-QImage LoadPicture(const QString &path)
+QImage loadPicture(const QString &path)
 {
     return PictureLoader(path).decode();
 }

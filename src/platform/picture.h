@@ -15,11 +15,11 @@ class QImageReader;
 /// Loads a picture file (bitmap, JPEG, GIF, PNG, enhanced metafile) by path. Throws AppError
 /// 53 (file not found), 76 (path not found), 75 (a folder, pipe or device) or 481 (not a
 /// picture this program can decode).
-QImage LoadPicture(const QString &path);
+QImage loadPicture(const QString &path);
 
-/// LoadPicture in two steps, so that the decoding can run on a thread of its own: the
+/// loadPicture in two steps, so that the decoding can run on a thread of its own: the
 /// constructor opens and checks the file and readies its decoder; decode() does the rest, once.
-/// Together they throw exactly what LoadPicture throws.
+/// Together they throw exactly what loadPicture throws.
 class PictureLoader
 {
 public:

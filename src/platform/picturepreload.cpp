@@ -41,5 +41,5 @@ LoadingPicture PicturePreload::take(const QString &path)
         if (!picture.isNull())
             return picture;
     }
-    return LoadPicture(path);
+    return loadPicture(path);
 }

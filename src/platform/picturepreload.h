@@ -26,7 +26,7 @@ public:
     PicturePreload &operator=(const PicturePreload &) = delete;
 
     /// The picture at \a path, taken once: the one decoded ahead when \a path is the path it
-    /// was started with and the decoding succeeded; otherwise LoadPicture(path) on the calling
+    /// was started with and the decoding succeeded; otherwise loadPicture(path) on the calling
     /// thread, with its errors.
     LoadingPicture take(const QString &path);
 

@@ -327,7 +327,7 @@ QString PageImport::summary(const Conversion &c, const QString &pagePath)
         + why.join(u"; "_s) + u'.';
 }
 
-void PageImport::mnuImportWebPageMap_Click()
+void PageImport::importWebPageMap()
 {
     if (m_askToSave)
         m_askToSave();
@@ -372,7 +372,7 @@ void PageImport::importPage(const QString &path)
     m_document.replaceMap(
         [&](HotSpotTable &table) {
             table.EraseHotSpots();
-            table.ResetCount();
+            table.resetCount();
             for (const HotSpot &spot : conversion.hotSpots)
                 table.AddHotSpot(spot.coords, spot.name);
             table.BuildMapText();
@@ -391,6 +391,6 @@ void PageImport::importPage(const QString &path)
         && m_prompts.message(u"Use "_s + picture + u" as the background picture?"_s,
                Prompts::Buttons::YesNo, Prompts::Icon::None, caption)
             == Prompts::Button::Yes
-        && UseMapPicture(picture, m_prompts, m_settings, m_control))
+        && useMapPicture(picture, m_prompts, m_settings, m_control))
         m_document.setShownPicturePath(picture);
 }

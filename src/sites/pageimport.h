@@ -48,7 +48,7 @@ public:
     /// The unsaved-changes guard, run first.
     void setAskToSave(std::function<void()> askToSave) { m_askToSave = std::move(askToSave); }
 
-    void mnuImportWebPageMap_Click();
+    void importWebPageMap();
     /// Imports the page at \a path (the steps after the file dialog).
     void importPage(const QString &path);
 

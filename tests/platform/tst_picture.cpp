@@ -139,7 +139,7 @@ void tst_Picture::loadsEachFormat()
 {
     QFETCH(QString, file);
     QFETCH(QSize, size);
-    const QImage image = LoadPicture(data(file));
+    const QImage image = loadPicture(data(file));
     QCOMPARE(image.size(), size);
 }
 
@@ -166,7 +166,7 @@ void tst_Picture::readsContentNotSuffix()
     QFETCH(QString, copyAs);
     QFETCH(QSize, size);
     const QString path = write(copyAs, readBytes(source));
-    QCOMPARE(LoadPicture(path).size(), size);
+    QCOMPARE(loadPicture(path).size(), size);
 }
 
 void tst_Picture::refusesWhatIsNotAPicture_data()
@@ -198,7 +198,7 @@ void tst_Picture::refusesWhatIsNotAPicture_data()
 void tst_Picture::refusesWhatIsNotAPicture()
 {
     QFETCH(QString, path);
-    QCOMPARE(errorNumberOf([&] { LoadPicture(path); }), ErrorNumber::InvalidPicture);
+    QCOMPARE(errorNumberOf([&] { loadPicture(path); }), ErrorNumber::InvalidPicture);
 }
 
 void tst_Picture::fileErrors_data()
@@ -223,7 +223,7 @@ void tst_Picture::fileErrors()
 {
     QFETCH(QString, path);
     QFETCH(int, number);
-    QCOMPARE(errorNumberOf([&] { LoadPicture(path); }), number);
+    QCOMPARE(errorNumberOf([&] { loadPicture(path); }), number);
 }
 
 // A 24-bit bitmap written a row at a time, so the test never holds the picture twice.
@@ -254,7 +254,7 @@ void tst_Picture::loadsPictureOverQtDefaultLimit()
 {
     // 35 megapixels: 140 MB decoded, over the 128 MB Qt allows by default.
     const QString path = writeStripedBitmap(m_dir.filePath(u"large.bmp"_s), 7000, 5000);
-    const QImage image = LoadPicture(path);
+    const QImage image = loadPicture(path);
     QFile::remove(path);
     QCOMPARE(image.size(), QSize(7000, 5000));
     QCOMPARE(qBlue(image.pixel(6999, 4999 - 300)), 300 % 256);
@@ -272,13 +272,13 @@ void tst_Picture::refusesPictureBeyondLimit()
     qToLittleEndian<quint16>(32, header + 28);
     const QString path =
         write(u"huge.bmp"_s, QByteArray(header, sizeof header) + QByteArray(64, 'x'));
-    QCOMPARE(errorNumberOf([&] { LoadPicture(path); }), ErrorNumber::InvalidPicture);
+    QCOMPARE(errorNumberOf([&] { loadPicture(path); }), ErrorNumber::InvalidPicture);
 }
 
 void tst_Picture::ignoresHighResolutionFileNames()
 {
     const QString path = write(u"plan@2x.png"_s, readBytes(m_dir.filePath(u"plan.png"_s)));
-    QCOMPARE(LoadPicture(path).devicePixelRatio(), 1.0);
+    QCOMPARE(loadPicture(path).devicePixelRatio(), 1.0);
 }
 
 void tst_Picture::damagedMetafilesNeverCrashTheLoader()
@@ -288,7 +288,7 @@ void tst_Picture::damagedMetafilesNeverCrashTheLoader()
     if (files.isEmpty())
         QSKIP("the shared metafile corpus is not on this machine");
     for (const QString &name : files) {
-        const int number = errorNumberOf([&] { LoadPicture(corpus.filePath(name)); });
+        const int number = errorNumberOf([&] { loadPicture(corpus.filePath(name)); });
         QVERIFY2(number == 0 || number == ErrorNumber::InvalidPicture, qPrintable(name));
         // The file known to hang renderers, and one whose header is damaged, are refused.
         if (name.endsWith(u"2016-02-02-225639.emf"_s) || name.endsWith(u"2014-12-02-215338.emf"_s))
@@ -410,14 +410,14 @@ void tst_Picture::decodedAheadIsHandedOverOnlyForItsPath()
     };
     const QString aheadPath = inDir(ahead);
     const QString takenPath = inDir(taken);
-    const Outcome before = outcomeOf([&] { return LoadPicture(aheadPath); });
+    const Outcome before = outcomeOf([&] { return loadPicture(aheadPath); });
 
     std::optional<PicturePreload> preload(std::in_place, aheadPath);
     if (change == u"remove")
         QVERIFY(QFile::remove(aheadPath));
     else if (change == u"create")
         QVERIFY(QFile::copy(m_dir.filePath(u"plan.jpg"_s), aheadPath));
-    const Outcome normal = outcomeOf([&] { return LoadPicture(takenPath); });
+    const Outcome normal = outcomeOf([&] { return loadPicture(takenPath); });
     const Outcome got = outcomeOf([&] { return preload->take(takenPath).waitForFullPicture(); });
     const Outcome again = outcomeOf([&] { return preload->take(takenPath).waitForFullPicture(); });
     // The picture handed over owns its pixels.

@@ -152,7 +152,7 @@ void tst_ProgressiveJpeg::decodesAsTheWholeDecodeDoes()
 
     const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
     writeBytes(path, jpeg(plan(size, grey), progressive));
-    const QImage whole = LoadPicture(path).convertToFormat(QImage::Format_RGB32);
+    const QImage whole = loadPicture(path).convertToFormat(QImage::Format_RGB32);
 
     PictureLoader loader(path, firstPart);
     const LoadingPicture picture = loader.load();
@@ -215,7 +215,7 @@ void tst_ProgressiveJpeg::damagedFileGivesWhatItGaveBefore()
 
     const QString path = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
     writeBytes(path, bytes);
-    const Outcome before = outcomeOf([&] { return LoadPicture(path); });
+    const Outcome before = outcomeOf([&] { return loadPicture(path); });
     bool decodedInParts = false;
     const Outcome inParts = outcomeOf([&] {
         const LoadingPicture picture = PictureLoader(path, firstPart).load();

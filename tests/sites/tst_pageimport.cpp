@@ -231,7 +231,7 @@ void tst_PageImport::importCommand()
     m.prompts.expectMessage(Prompts::Button::Ok);
     m.prompts.expectMessage(Prompts::Button::Yes);
 
-    m.import.mnuImportWebPageMap_Click();
+    m.import.importWebPageMap();
 
     QCOMPARE(guardRuns, QList<qsizetype> { 0 });
     const QList<ScriptedPrompts::Record> &shown = m.prompts.shown;
@@ -285,7 +285,7 @@ void tst_PageImport::importCommand()
     m.prompts.expectOpenFile(page);
     m.prompts.expectChoice(-1);
     const QString mapText = m.table.MapText();
-    m.import.mnuImportWebPageMap_Click();
+    m.import.importWebPageMap();
     QCOMPARE(m.table.MapText(), mapText);
     QCOMPARE(guardRuns.size(), 2);
     QVERIFY(m.prompts.unusedAnswers().isEmpty());

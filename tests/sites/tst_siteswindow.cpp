@@ -159,7 +159,7 @@ void tst_SitesWindow::registerComparison()
     addSquare(table, u"Common"_s, 50, 10);
     addSquare(table, u"Lot 1"_s, 70, 10);
     // A second "Lot 2", as a hand-edited map file can hold.
-    table.RestoreSlot(4, u"90,10,100,10,100,40"_s, u"Lot 2"_s);
+    table.restoreSlot(4, u"90,10,100,10,100,40"_s, u"Lot 2"_s);
     MemorySettings settings;
     SitesWindow window(table, m_prompts, settings);
     QTreeWidget &list = *window.list();
@@ -213,7 +213,7 @@ void tst_SitesWindow::registerComparison()
     QCOMPARE(rows(list).last(), u"On the map, not in the register (0)"_s);
     QCOMPARE(list.selectedItems().value(0)->text(0), u"Lot 10"_s);
     QCOMPARE(selected.size(), 1);
-    table.RestoreSlot(2, u"50,10,60,10,60,30,50,30"_s, u"Common"_s);
+    table.restoreSlot(2, u"50,10,60,10,60,30,50,30"_s, u"Common"_s);
     window.tableChanged();
     QTRY_COMPARE(rows(list), compared);
 
