@@ -24,51 +24,48 @@ GrownRegion grownRegion(const cv::Mat &ink, const cv::Mat &free, cv::Point at, i
             break;
     }
     if (gapRadius > 0) {
-        {
-            // The region's core and every other core grow back together, a pixel a step,
-            // so the growth stops in the middle of a break instead of running through it.
-            cv::Mat open;
-            cv::bitwise_not(thick, open);
-            cv::Rect coreBounds;
-            qint64 coreArea = 0;
-            cv::Mat core = fillFrom(open, at, &coreBounds, &coreArea);
-            const bool plainOpen = touchesBorder(plainBounds, ink.size());
-            if (!(plainOpen && touchesBorder(coreBounds, ink.size()))) {
-                // Only the core's surroundings change; they include the neighbours' cores
-                // beyond the line, which compete for the breaks.
-                const int margin = 3 * gapRadius + 8;
-                const cv::Rect near =
-                    cv::Rect(coreBounds.x - margin, coreBounds.y - margin,
-                        coreBounds.width + 2 * margin, coreBounds.height + 2 * margin)
-                    & cv::Rect({}, ink.size());
-                cv::Mat bridged = core(near).clone();
-                cv::Mat others = open(near) & ~bridged;
-                const cv::Mat freeNear = free(near);
-                const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, { 3, 3 });
-                const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, { 3, 3 });
-                cv::Mat grownOwn, grownOthers;
-                for (int step = 0; step <= gapRadius; ++step) {
-                    const cv::Mat &shape = step % 2 ? square : cross;
-                    cv::dilate(bridged, grownOwn, shape);
-                    cv::dilate(others, grownOthers, shape);
-                    grownOwn &= freeNear;
-                    grownOthers &= freeNear;
-                    // A pixel both reach at once lies on the middle line: it goes to neither.
-                    const cv::Mat contested = grownOwn & grownOthers & ~bridged & ~others;
-                    bridged = grownOwn & ~others & ~contested;
-                    others = grownOthers & ~bridged & ~contested;
-                }
-                const qint64 bridgedArea = cv::countNonZero(bridged);
-                cv::Rect grownBounds = cv::boundingRect(bridged);
-                grownBounds.x += near.x;
-                grownBounds.y += near.y;
-                const bool plainLeaks = plainOpen && !touchesBorder(grownBounds, ink.size());
-                if (plainLeaks || plainArea > 1.1 * double(bridgedArea)) {
-                    region = cv::Mat::zeros(ink.size(), CV_8U);
-                    bridged.copyTo(region(near));
-                    plainBounds = grownBounds;
-                    plainArea = bridgedArea;
-                }
+        // The region's core and every other core grow back together, a pixel a step,
+        // so the growth stops in the middle of a break instead of running through it.
+        cv::Mat open;
+        cv::bitwise_not(thick, open);
+        cv::Rect coreBounds;
+        qint64 coreArea = 0;
+        cv::Mat core = fillFrom(open, at, &coreBounds, &coreArea);
+        const bool plainOpen = touchesBorder(plainBounds, ink.size());
+        if (!(plainOpen && touchesBorder(coreBounds, ink.size()))) {
+            // Only the core's surroundings change; they include the neighbours' cores
+            // beyond the line, which compete for the breaks.
+            const int margin = 3 * gapRadius + 8;
+            const cv::Rect near = cv::Rect(coreBounds.x - margin, coreBounds.y - margin,
+                                      coreBounds.width + 2 * margin, coreBounds.height + 2 * margin)
+                & cv::Rect({}, ink.size());
+            cv::Mat bridged = core(near).clone();
+            cv::Mat others = open(near) & ~bridged;
+            const cv::Mat freeNear = free(near);
+            const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, { 3, 3 });
+            const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, { 3, 3 });
+            cv::Mat grownOwn, grownOthers;
+            for (int step = 0; step <= gapRadius; ++step) {
+                const cv::Mat &shape = step % 2 ? square : cross;
+                cv::dilate(bridged, grownOwn, shape);
+                cv::dilate(others, grownOthers, shape);
+                grownOwn &= freeNear;
+                grownOthers &= freeNear;
+                // A pixel both reach at once lies on the middle line: it goes to neither.
+                const cv::Mat contested = grownOwn & grownOthers & ~bridged & ~others;
+                bridged = grownOwn & ~others & ~contested;
+                others = grownOthers & ~bridged & ~contested;
+            }
+            const qint64 bridgedArea = cv::countNonZero(bridged);
+            cv::Rect grownBounds = cv::boundingRect(bridged);
+            grownBounds.x += near.x;
+            grownBounds.y += near.y;
+            const bool plainLeaks = plainOpen && !touchesBorder(grownBounds, ink.size());
+            if (plainLeaks || plainArea > 1.1 * double(bridgedArea)) {
+                region = cv::Mat::zeros(ink.size(), CV_8U);
+                bridged.copyTo(region(near));
+                plainBounds = grownBounds;
+                plainArea = bridgedArea;
             }
         }
     }
