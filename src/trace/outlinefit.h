@@ -1,0 +1,22 @@
+#pragma once
+
+#include "trace/linemeasure.h"
+
+#include <QPolygon>
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+// The traced contour turned into a polygon of straight edges and their corners.
+namespace RegionTrace {
+
+// The polygon along the centre of the boundary line: the contour simplified, each edge fitted
+// by a straight line moved out to the line's centre, corners where neighbouring edges meet.
+QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
+    const LineMeasure &line, int trim, QPoint origin);
+
+// Length-weighted peak of the outline's edge directions, folded into ±45°.
+double dominantAngle(const QPolygon &outline);
+
+} // namespace RegionTrace

@@ -1,0 +1,119 @@
+#include "trace/regiongrowth.h"
+
+#include "trace/tracemasks.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <vector>
+
+namespace RegionTrace {
+
+GrownRegion grownRegion(const cv::Mat &ink, const cv::Mat &free, cv::Point at, int maxGap)
+{
+    cv::Rect plainBounds;
+    qint64 plainArea = 0;
+    cv::Mat region = fillFrom(free, at, &plainBounds, &plainArea);
+    // A narrow site (a small country on a map) vanishes under the widest thickening: only
+    // narrower breaks are bridged there.
+    int gapRadius = std::max(0, maxGap / 2);
+    cv::Mat thick;
+    for (; gapRadius > 0; gapRadius = gapRadius > 2 ? gapRadius / 2 : gapRadius - 1) {
+        cv::dilate(ink, thick, disk(gapRadius));
+        if (!thick.at<uchar>(at))
+            break;
+    }
+    if (gapRadius > 0) {
+        // The region's core and every other core grow back together, a pixel a step,
+        // so the growth stops in the middle of a break instead of running through it.
+        cv::Mat open;
+        cv::bitwise_not(thick, open);
+        cv::Rect coreBounds;
+        qint64 coreArea = 0;
+        cv::Mat core = fillFrom(open, at, &coreBounds, &coreArea);
+        const bool plainOpen = touchesBorder(plainBounds, ink.size());
+        if (!(plainOpen && touchesBorder(coreBounds, ink.size()))) {
+            // Only the core's surroundings change; they include the neighbours' cores
+            // beyond the line, which compete for the breaks.
+            const int margin = 3 * gapRadius + 8;
+            const cv::Rect near = cv::Rect(coreBounds.x - margin, coreBounds.y - margin,
+                                      coreBounds.width + 2 * margin, coreBounds.height + 2 * margin)
+                & cv::Rect({}, ink.size());
+            cv::Mat bridged = core(near).clone();
+            cv::Mat others = open(near) & ~bridged;
+            const cv::Mat freeNear = free(near);
+            const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, { 3, 3 });
+            const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, { 3, 3 });
+            cv::Mat grownOwn, grownOthers;
+            for (int step = 0; step <= gapRadius; ++step) {
+                const cv::Mat &shape = step % 2 ? square : cross;
+                cv::dilate(bridged, grownOwn, shape);
+                cv::dilate(others, grownOthers, shape);
+                grownOwn &= freeNear;
+                grownOthers &= freeNear;
+                // A pixel both reach at once lies on the middle line: it goes to neither.
+                const cv::Mat contested = grownOwn & grownOthers & ~bridged & ~others;
+                bridged = grownOwn & ~others & ~contested;
+                others = grownOthers & ~bridged & ~contested;
+            }
+            const qint64 bridgedArea = cv::countNonZero(bridged);
+            cv::Rect grownBounds = cv::boundingRect(bridged);
+            grownBounds.x += near.x;
+            grownBounds.y += near.y;
+            const bool plainLeaks = plainOpen && !touchesBorder(grownBounds, ink.size());
+            if (plainLeaks || plainArea > 1.1 * double(bridgedArea)) {
+                region = cv::Mat::zeros(ink.size(), CV_8U);
+                bridged.copyTo(region(near));
+                plainBounds = grownBounds;
+                plainArea = bridgedArea;
+            }
+        }
+    }
+    return { region, plainBounds, plainArea, gapRadius };
+}
+
+cv::Mat closedOverSymbols(
+    const cv::Mat &filled, const cv::Mat &inkNear, int symbolRadius, int gapRadius)
+{
+    // Symbols drawn over the boundary (trees, marks) leave dents: a wide closing takes them
+    // back in, but only over the symbol's own pixels, so concave corners keep their shape.
+    // Margins keep the picture's edge from counting as part of the region.
+    const int reach = 4 * symbolRadius;
+    const int border = reach + gapRadius + 4;
+    cv::Mat closed;
+    cv::copyMakeBorder(filled, closed, border, border, border, border, cv::BORDER_CONSTANT, 0);
+    if (symbolRadius > 0) {
+        // Symbols are ink thicker than a line but no larger than symbolRadius: the
+        // sea beyond a coast or a neighbouring field of colour is not one.
+        cv::Mat depthOfInk, thickInk, parts, stats, centres;
+        cv::distanceTransform(inkNear, depthOfInk, cv::DIST_L2, cv::DIST_MASK_3);
+        cv::compare(depthOfInk, 3, thickInk, cv::CMP_GT);
+        const int count = cv::connectedComponentsWithStats(thickInk, parts, stats, centres, 8);
+        std::vector<uchar> small(static_cast<size_t>(count), 0);
+        for (int c = 1; c < count; ++c)
+            small[size_t(c)] = stats.at<int>(c, cv::CC_STAT_WIDTH) <= 2 * symbolRadius
+                && stats.at<int>(c, cv::CC_STAT_HEIGHT) <= 2 * symbolRadius;
+        cv::Mat symbols = cv::Mat::zeros(filled.size(), CV_8U);
+        for (int y = 0; y < filled.rows; ++y) {
+            const int *part = parts.ptr<int>(y);
+            uchar *out = symbols.ptr<uchar>(y);
+            for (int x = 0; x < filled.cols; ++x)
+                out[x] = small[size_t(part[x])] ? 255 : 0;
+        }
+        cv::Mat ring;
+        cv::dilate(filled, ring, disk(5));
+        ring &= ~filled;
+        if (cv::countNonZero(symbols & ring)) {
+            cv::Mat framed;
+            cv::copyMakeBorder(
+                symbols, framed, border, border, border, border, cv::BORDER_CONSTANT, 0);
+            cv::dilate(framed, framed, disk(5));
+            const cv::Mat wide = shrunk(grown(closed, reach), reach);
+            closed |= wide & framed;
+        }
+    }
+    closed = closed(cv::Rect(border, border, filled.cols, filled.rows)).clone();
+    return closed;
+}
+
+} // namespace RegionTrace

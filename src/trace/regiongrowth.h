@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <opencv2/core.hpp>
+
+// Growth of the seed's region within the window's masks.
+namespace RegionTrace {
+
+struct GrownRegion
+{
+    cv::Mat mask; // 255 inside, the window's size
+    cv::Rect bounds;
+    qint64 area = 0;
+    int gapRadius = 0; // half the widest break in the line bridged around it, 0 for none
+};
+
+// The region of free (not ink) around seed, with the boundary line's breaks up to maxGap wide
+// bridged where that keeps the region from running into its neighbours.
+GrownRegion grownRegion(const cv::Mat &ink, const cv::Mat &free, cv::Point seed, int maxGap);
+
+// The filled region with the dents that symbols drawn over its boundary leave taken back in.
+cv::Mat closedOverSymbols(
+    const cv::Mat &filled, const cv::Mat &inkNear, int symbolRadius, int gapRadius);
+
+} // namespace RegionTrace
