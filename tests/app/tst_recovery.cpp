@@ -52,6 +52,7 @@ private slots:
     void damagedCopiesAreRefused_data();
     void damagedCopiesAreRefused();
     void nextStartOffersLeftCopies();
+    void recoveredMapMeetsLaterChanges();
 
 private:
     /// A run with Lot 7 and Shed loaded from m_map, and its recovery in m_folder.
@@ -284,6 +285,43 @@ void tst_Recovery::nextStartOffersLeftCopies()
         "</map>\r\n");
     QVERIFY(!QFile::exists(recovery.copyPath()));
     QVERIFY(QFile::exists(runningCopy));
+    QVERIFY(run.prompts.unusedAnswers().isEmpty());
+}
+
+// A recovered map's file is watched like a loaded one, and a map loaded over it leaves nothing
+// unsaved behind: no copy, and undo back to the loaded map is its saved state.
+void tst_Recovery::recoveredMapMeetsLaterChanges()
+{
+    QVERIFY(QDir().mkpath(m_folder));
+    const QString mapPath = m_dir->filePath(u"theirs.map"_s);
+    writeFile(mapPath, "<map name=map>\r\n</map>\r\n");
+    HotSpotTable left;
+    left.AddHotSpot(u"10,10,90,10,90,90"_s, u"Lot 1"_s);
+    writeFile(m_folder + u"/100-1.map"_s, RecoveryCopy::format(mapPath, left));
+
+    ProgramRun run(*m_settings);
+    start(run);
+    Recovery recovery(run.document, run.prompts, run.view, m_folder, 100ms);
+    run.script({ u"yes"_s });
+    recovery.offerRecovery();
+    QVERIFY(run.document.isModified());
+
+    // Somebody else saves the file: Save asks first; No goes to Save As, cancelled here.
+    writeFile(mapPath, "<map name=map>\r\n<AREA COORDS=\"1,1,2,2,3,1\" ID=\"B\">\r\n</map>\r\n");
+    run.script({ u"no"_s, u"save:"_s });
+    run.files.mnuSave_Click();
+    QVERIFY(run.prompts.texts().contains(
+        mapPath + u" was changed by another program since it was opened. Replace it?"_s));
+
+    // Load with no step between: the guard asks, then the loaded map is the saved state.
+    QTRY_VERIFY(QFile::exists(recovery.copyPath()));
+    run.script({ u"cancel"_s, u"open:"_s + mapPath });
+    run.files.mnuLoad_Click();
+    QVERIFY(!run.document.isModified());
+    QTRY_VERIFY(!QFile::exists(recovery.copyPath()));
+    run.document.clearHotSpot(0);
+    run.document.undo();
+    QVERIFY(run.document.IsSaved());
     QVERIFY(run.prompts.unusedAnswers().isEmpty());
 }
 
