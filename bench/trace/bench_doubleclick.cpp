@@ -96,8 +96,9 @@ int main(int argc, char *argv[])
     const double first = times.front();
     std::vector<double> later(times.begin() + 1, times.end());
     std::sort(later.begin(), later.end());
-    std::printf("%dx%d, %d lots: double-click to name box, first use %.1f ms; after: median %.1f ms "
-                "(10-90 %%: %.1f-%.1f, max %.1f) over %zu clicks\n",
+    std::printf(
+        "%dx%d, %d lots: double-click to name box, first use %.1f ms; after: median %.1f ms "
+        "(10-90 %%: %.1f-%.1f, max %.1f) over %zu clicks\n",
         size.width(), size.height(), lots, first, median(later),
         later.empty() ? 0 : later[later.size() / 10],
         later.empty() ? 0 : later[later.size() * 9 / 10], later.empty() ? 0 : later.back(),

@@ -65,8 +65,8 @@ Editor::Editor(
         SiteOutliner::Sources { [this] { return m_control.picture(); },
             [this] { return m_sites->registerSites(); },
             [this] { return m_moveCorners->isOn(); } });
-    QObject::connect(&control, &ImageMap::pictureDoubleClicked, &control,
-        [this](QPoint pixel, int shift) {
+    QObject::connect(
+        &control, &ImageMap::pictureDoubleClicked, &control, [this](QPoint pixel, int shift) {
             guarded(m_prompts, [&] { m_outliner->doubleClicked(pixel, shift); });
         });
 }

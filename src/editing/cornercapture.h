@@ -3,8 +3,8 @@
 #include "platform/twips.h"
 
 #include <QList>
-#include <QPolygon>
 #include <QPointF>
+#include <QPolygon>
 #include <QString>
 
 class EditorView;

@@ -41,8 +41,7 @@ public:
 private:
     bool resting() const { return m_resting && m_resting(); }
     int findShownHotSpot(const QString &name) const;
-    QString askName(
-        const QString &prompt, const QString &title, const QString &defaultText = {});
+    QString askName(const QString &prompt, const QString &title, const QString &defaultText = {});
     void finishHotSpot();
     void renameHotSpot(const QString &name);
     void modifyCoordinates(const QString &name);

@@ -50,16 +50,16 @@ void tst_SiteOutliner::doubleClick_data()
 
     // The lines cover pixels 39 to 41 (and 189 to 191): their centre is the middle of pixel 40.
     const QString lot12 = u"41,41,41,161,191,161,191,41"_s;
-    QTest::newRow("lot: its number offered, taken") << QPoint(60, 60) << 0 << QString() << u"12"_s
-                                                   << u"12"_s << lot12;
+    QTest::newRow("lot: its number offered, taken")
+        << QPoint(60, 60) << 0 << QString() << u"12"_s << u"12"_s << lot12;
     QTest::newRow("the register's spelling offered")
         << QPoint(60, 60) << 0 << u"register"_s << u"Lot 12"_s << u"Lot 12"_s << lot12;
     QTest::newRow("cancel discards the outline")
         << QPoint(60, 60) << 0 << QString() << u"12"_s << QString() << QString();
-    QTest::newRow("outside every site") << QPoint(10, 250) << 0 << QString() << QString()
-                                        << QString() << QString();
-    QTest::newRow("with Shift: nothing") << QPoint(60, 60) << 1 << QString() << QString()
-                                         << QString() << QString();
+    QTest::newRow("outside every site")
+        << QPoint(10, 250) << 0 << QString() << QString() << QString() << QString();
+    QTest::newRow("with Shift: nothing")
+        << QPoint(60, 60) << 1 << QString() << QString() << QString() << QString();
     QTest::newRow("corners captured: nothing")
         << QPoint(60, 60) << 0 << u"capturing"_s << QString() << QString() << QString();
     QTest::newRow("Move Corners on: nothing")
