@@ -298,6 +298,12 @@ void ImageMap::paintPicture(QPainter &painter, const QRect &exposed)
     painter.restore();
 }
 
+void ImageMap::setProposals(const QList<QPolygon> &outlines, int selected)
+{
+    m_proposals.set(outlines, selected);
+    update();
+}
+
 void ImageMap::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
@@ -367,6 +373,8 @@ void ImageMap::paintEvent(QPaintEvent *event)
         painter.setBrush(Qt::NoBrush);
     }
 
+    if (!m_proposals.isEmpty())
+        m_proposals.paint(painter, visible);
     if (!m_handles.isEmpty())
         m_handles.paint(painter, m_zoom);
 
