@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -385,6 +386,15 @@ void DetectSitesWindow::closeEvent(QCloseEvent *event)
 {
     cancel();
     QWidget::closeEvent(event);
+}
+
+void DetectSitesWindow::keyPressEvent(QKeyEvent *event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_add->isEnabled()) {
+        m_add->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void DetectSitesWindow::hideEvent(QHideEvent *event)

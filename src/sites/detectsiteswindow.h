@@ -68,6 +68,8 @@ signals:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    /// Return and Enter that no child takes press the default button, as in a dialog.
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     struct Found
