@@ -1,11 +1,17 @@
+#include "app/editor.h"
+#include "app/frmdesign.h"
 #include "document/mapdocument.h"
+#include "memorysettings.h"
 #include "scriptedprompts.h"
 #include "sites/detectrules.h"
 #include "sites/detectsiteswindow.h"
 
+#include <QAction>
+#include <QFile>
 #include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -55,6 +61,7 @@ private slots:
     void rules_data();
     void rules();
     void window();
+    void inTheMainWindow();
 };
 
 void tst_DetectSites::rules_data()
@@ -152,6 +159,41 @@ void tst_DetectSites::window()
     QCOMPARE(document.undoStack().text(document.undoStack().index() - 1), u"Add 4 Sites"_s);
     document.undo();
     QCOMPARE(document.table().HotSpotCount(), 1);
+}
+
+void tst_DetectSites::inTheMainWindow()
+{
+    QTemporaryDir home;
+    const QString mapPath = home.filePath(u"plan.map"_s),
+                  picturePath = home.filePath(u"plan.png"_s);
+    QVERIFY(smallPlan().save(picturePath));
+    QFile map(mapPath);
+    QVERIFY(map.open(QIODevice::WriteOnly));
+    map.write("<map name=map>\r\n</map>\r\n");
+    map.close();
+    MemorySettings settings;
+    settings.WriteSetting(u"Settings"_s, u"CoordFile"_s, mapPath);
+    settings.WriteSetting(u"Settings"_s, u"BGPicture"_s, picturePath);
+    ScriptedPrompts prompts;
+    frmDesign window(nullptr, nullptr, &prompts, &settings);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    // Ctrl+Shift+D opens the window beside the editor, which stays usable; Return adds.
+    QTest::keySequence(&window, QKeySequence(u"Ctrl+Shift+D"_s));
+    auto *detect = window.findChild<DetectSitesWindow *>();
+    QVERIFY(detect && detect->isVisible() && !detect->isModal());
+    QTRY_VERIFY_WITH_TIMEOUT(detect->isDone(), 30000);
+    QVERIFY(window.isEnabled());
+    QTest::keyClick(detect->list(), Qt::Key_Return);
+    QTRY_VERIFY(!detect->isVisible());
+    QCOMPARE(window.findChild<QAction *>(u"mnuSave"_s)->isEnabled(), true);
+    window.findChild<QAction *>(u"mnuSave"_s)->trigger();
+    QVERIFY(map.open(QIODevice::ReadOnly));
+    const QByteArray saved = map.readAll();
+    QCOMPARE(saved.count("<AREA"), 6);
+    QVERIFY(saved.indexOf("ID=\"1\"") < saved.indexOf("ID=\"6\""));
+    QVERIFY(prompts.unusedAnswers().isEmpty());
 }
 
 QTEST_MAIN(tst_DetectSites)
