@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImageReader>
+#include <QSet>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -48,14 +49,21 @@ int main(int argc, char **argv)
         while (!window.isDone())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         const double doneAt = timer.elapsed() / 1000.0;
-        int checked = 0, named = 0;
+        // A checked proposal is right when it carries a lot's printed name (names are unique).
+        QSet<QString> printed;
+        for (const PlanLot &lot : plan.lots)
+            printed.insert(lot.name);
+        int checked = 0, named = 0, right = 0;
         for (int i = 0; i < window.list()->topLevelItemCount(); ++i) {
             const QTreeWidgetItem *item = window.list()->topLevelItem(i);
-            checked += item->checkState(0) == Qt::Checked;
+            const bool on = item->checkState(0) == Qt::Checked;
+            checked += on;
+            right += on && printed.contains(item->text(0));
             named += !item->text(0).isEmpty();
         }
-        std::printf("run %d: %d proposals listed %.2f s, names read %.2f s; %d named, %d checked\n",
-            run, window.list()->topLevelItemCount(), listedAt, doneAt, named, checked);
+        std::printf("run %d: %d proposals listed %.2f s, names read %.2f s; %d named, %d checked, "
+                    "%d of them with a lot's printed name\n",
+            run, window.list()->topLevelItemCount(), listedAt, doneAt, named, checked, right);
         listed.push_back(listedAt);
         read.push_back(doneAt);
         const QString shots = qEnvironmentVariable("BENCH_DETECT_SHOTS");

@@ -399,6 +399,11 @@ void DetectSitesWindow::keyPressEvent(QKeyEvent *event)
 
 void DetectSitesWindow::hideEvent(QHideEvent *event)
 {
+    // Minimised is not closed: the work goes on.
+    if (event->spontaneous()) {
+        QWidget::hideEvent(event);
+        return;
+    }
     cancel();
     emit proposalsChanged({}, -1);
     QWidget::hideEvent(event);
