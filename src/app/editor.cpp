@@ -12,6 +12,7 @@
 #include "imagemap/imagemap.h"
 #include "platform/guarded.h"
 #include "platform/screenmetrics.h"
+#include "sites/detectsiteswindow.h"
 #include "sites/findhotspotbox.h"
 #include "sites/pageimport.h"
 #include "sites/siteswindow.h"
@@ -69,6 +70,13 @@ Editor::Editor(
         &control, &ImageMap::pictureDoubleClicked, &control, [this](QPoint pixel, int shift) {
             guarded(m_prompts, [&] { m_outliner->doubleClicked(pixel, shift); });
         });
+
+    m_detect = std::make_unique<DetectSitesWindow>(document, prompts,
+        DetectSitesWindow::Sources {
+            [this] { return m_control.picture(); }, [this] { return m_sites->registerSites(); } },
+        window);
+    QObject::connect(
+        m_detect.get(), &DetectSitesWindow::proposalsChanged, &control, &ImageMap::setProposals);
 }
 
 Editor::~Editor() = default;

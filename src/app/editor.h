@@ -4,6 +4,7 @@
 
 class AppShell;
 class CornerCapture;
+class DetectSitesWindow;
 class EditorView;
 class FileCommands;
 class FindHotSpotBox;
@@ -45,6 +46,7 @@ public:
     SitesWindow &sites() { return *m_sites; }
     FindHotSpotBox &find() { return *m_find; }
     SiteOutliner &outliner() { return *m_outliner; }
+    DetectSitesWindow &detect() { return *m_detect; }
 
 private:
     Prompts &m_prompts;
@@ -62,4 +64,5 @@ private:
     std::unique_ptr<SitesWindow> m_sites;
     std::unique_ptr<FindHotSpotBox> m_find;
     std::unique_ptr<SiteOutliner> m_outliner;
+    std::unique_ptr<DetectSitesWindow> m_detect;
 };

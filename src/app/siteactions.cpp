@@ -4,6 +4,7 @@
 #include "imagemap/imagemap.h"
 #include "imagemap/zoomnavigator.h"
 #include "platform/guarded.h"
+#include "sites/detectsiteswindow.h"
 #include "sites/findhotspotbox.h"
 #include "sites/pageimport.h"
 #include "sites/siteswindow.h"
@@ -29,7 +30,7 @@ void showFind(FindHotSpotBox &find)
 }
 
 // Beside the main window where the screen has room, else over its right edge.
-void showSites(QMainWindow &window, SitesWindow &sites)
+void showBeside(QMainWindow &window, QWidget &sites)
 {
     if (!sites.isVisible()) {
         const QRect main = window.frameGeometry();
@@ -69,12 +70,20 @@ void FeatureActions::buildSites(
     add(edit, "mnuFindHotSpot", u"Find Hot Spot\u2026"_s, QKeySequence(u"Ctrl+F"_s),
         [&find] { showFind(find); });
     add(tools, "mnuSites", u"&Sites\u2026"_s, QKeySequence(u"Ctrl+L"_s),
-        [&window, &sites] { showSites(window, sites); });
+        [&window, &sites] { showBeside(window, sites); });
     WebPageCommands &web = editor.web();
     add(tools, "mnuPreview", u"&Preview in Browser"_s, QKeySequence(Qt::Key_F5),
         [&web] { web.previewInBrowser(); });
     add(tools, "mnuExportPage", u"&Export Web Page\u2026"_s, QKeySequence(),
         [&web] { web.exportWebPage(); });
+    DetectSitesWindow &detect = editor.detect();
+    add(tools, "mnuDetectSites", u"&Detect Sites\u2026"_s, QKeySequence(u"Ctrl+Shift+D"_s),
+        [&window, &detect] {
+            const bool wasOpen = detect.isVisible();
+            showBeside(window, detect);
+            if (!wasOpen)
+                detect.start();
+        });
     tools.addSeparator();
     QAction *importPage = tools.addAction(u"&Import Web Page Map\u2026"_s);
     importPage->setObjectName(u"mnuImportWebPageMap"_s);
@@ -88,6 +97,8 @@ void FeatureActions::buildSites(
             zoom.showPictureRect(bounds);
             control.flashHotSpot(name, 2000);
         });
+    QObject::connect(&detect, &DetectSitesWindow::proposalSelected, &window,
+        [&zoom](const QRectF &bounds) { zoom.showPictureRect(bounds); });
     // A register remembered from an earlier run is compared again.
     guarded(prompts, [&] { sites.restoreRegister(); });
 }

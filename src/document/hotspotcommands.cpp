@@ -82,3 +82,34 @@ void DeleteHotSpotCommand::apply()
 {
     table().ClearHotSpot(m_slot);
 }
+
+AddHotSpotsCommand::AddHotSpotsCommand(
+    MapDocument &document, QList<std::pair<QString, QString>> coordsAndNames)
+    : QUndoCommand(u"Add %1 Sites"_s.arg(coordsAndNames.size()))
+    , m_document(document)
+    , m_coordsAndNames(std::move(coordsAndNames))
+    , m_countBefore(document.table().HotSpotCount())
+{
+    const HotSpotTable &t = document.table();
+    const int first = t.usedSlots();
+    for (int slot = first; slot < first + m_coordsAndNames.size() && slot < HotSpotTable::Capacity;
+         ++slot)
+        m_slotsBefore.append({ t.HotSpotCoords(slot), t.HotSpotNames(slot) });
+}
+
+void AddHotSpotsCommand::redo()
+{
+    HotSpotTable &t = m_document.tableForCommands();
+    for (const auto &[coords, name] : m_coordsAndNames)
+        t.AddHotSpot(coords, name);
+    m_document.emitChanged();
+}
+
+void AddHotSpotsCommand::undo()
+{
+    HotSpotTable &t = m_document.tableForCommands();
+    for (qsizetype i = 0; i < m_slotsBefore.size(); ++i)
+        t.restoreSlot(m_countBefore + int(i), m_slotsBefore[i].first, m_slotsBefore[i].second);
+    t.restoreCount(m_countBefore);
+    m_document.emitChanged();
+}

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QUndoCommand>
+#include <utility>
 
 class HotSpotTable;
 class MapDocument;
@@ -75,4 +77,21 @@ public:
 
 private:
     void apply() override;
+};
+
+/// Hot spots appended together (a detected plan) as one step; undo puts every slot they took
+/// and the count back.
+class AddHotSpotsCommand final : public QUndoCommand
+{
+public:
+    AddHotSpotsCommand(MapDocument &document, QList<std::pair<QString, QString>> coordsAndNames);
+
+    void undo() override;
+    void redo() override;
+
+private:
+    MapDocument &m_document;
+    const QList<std::pair<QString, QString>> m_coordsAndNames;
+    QList<std::pair<QString, QString>> m_slotsBefore;
+    const qint16 m_countBefore;
 };

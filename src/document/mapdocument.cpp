@@ -5,6 +5,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <optional>
 
@@ -71,6 +72,23 @@ MapDocument::AddResult MapDocument::addHotSpot(const QString &coords, const QStr
     if (m_table.isFull())
         return AddResult::TableFull;
     m_stack.push(new CreateHotSpotCommand(*this, coords, name));
+    return AddResult::Added;
+}
+
+MapDocument::AddResult MapDocument::addHotSpots(
+    const QList<std::pair<QString, QString>> &coordsAndNames)
+{
+    if (coordsAndNames.size() > freeSlots())
+        return AddResult::TableFull;
+    QSet<QString> names;
+    for (const auto &pair : coordsAndNames) {
+        const QString &name = pair.second;
+        if (name.isEmpty() || m_table.HotSpotNameExists(name) || names.contains(name))
+            return AddResult::NameExists;
+        names.insert(name);
+    }
+    if (!coordsAndNames.isEmpty())
+        m_stack.push(new AddHotSpotsCommand(*this, coordsAndNames));
     return AddResult::Added;
 }
 

@@ -4,11 +4,13 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QUndoStack>
 
 #include <functional>
+#include <utility>
 
 /// The map being edited, and the one place it changes: the hot-spot table, its undo history,
 /// the map file and picture paths, the unsaved-changes flag and what the map file held when it
@@ -50,6 +52,11 @@ public:
 
     /// Each change below that alters the table is one undo step whose redo() makes it.
     AddResult addHotSpot(const QString &coords, const QString &name);
+    /// Appends every (coords, name) pair as one undo step "Add N Sites". Refused as a whole when
+    /// the table's free slots are fewer, or a name is empty, in use or given twice.
+    AddResult addHotSpots(const QList<std::pair<QString, QString>> &coordsAndNames);
+    /// Slots still free for appended hot spots.
+    int freeSlots() const { return HotSpotTable::Capacity - m_table.usedSlots(); }
     /// Refused when the name is in use; the map text is rebuilt either way.
     bool renameHotSpot(int slot, const QString &newName);
     /// \a what names the step ("Change Coordinates of", ...); the hot spot's name follows it.
@@ -91,6 +98,7 @@ signals:
 
 private:
     friend class HotSpotCommand;
+    friend class AddHotSpotsCommand;
     HotSpotTable &tableForCommands() { return m_table; }
     void emitChanged() { emit hotSpotsChanged(); }
 

@@ -340,6 +340,12 @@ void ImageMap::drawLevel(QPainter &painter, const ScaledPicture::Level &level,
     }
 }
 
+void ImageMap::setProposals(const QList<QPolygon> &outlines, int selected)
+{
+    m_proposals.set(outlines, selected);
+    update();
+}
+
 void ImageMap::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
@@ -414,6 +420,8 @@ void ImageMap::paintEvent(QPaintEvent *event)
         painter.setBrush(Qt::NoBrush);
     }
 
+    if (!m_proposals.isEmpty())
+        m_proposals.paint(painter, visible);
     if (!m_handles.isEmpty())
         m_handles.paint(painter, m_zoom);
 

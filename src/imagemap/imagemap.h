@@ -3,6 +3,7 @@
 #include "imagemap/cornerhandles.h"
 #include "imagemap/hotspotshape.h"
 #include "imagemap/imagemapcontrol.h"
+#include "imagemap/proposallayer.h"
 #include "imagemap/scaledpicture.h"
 
 #include <QColor>
@@ -55,6 +56,8 @@ public:
     void waitForFullPicture() const;
     /// Highlights the areas with this id for \a msec milliseconds.
     void flashHotSpot(const QString &name, int msec);
+    /// Outlines proposed for new hot spots, drawn dashed over the plan; none to remove them.
+    void setProposals(const QList<QPolygon> &outlines, int selected);
     /// Screen pixels per picture pixel; 1 at start.
     double zoom() const { return m_zoom; }
     /// Shows the picture, outlines and corners scaled by \a zoom; the control grows or shrinks
@@ -162,6 +165,7 @@ private:
     QList<HotSpot> m_spots;
     QList<QPointF> m_corners;
     CornerHandles m_handles;
+    ProposalLayer m_proposals;
     QPointF m_mouse;
     bool m_mouseInside = false;
     int m_hover = -1;

@@ -292,9 +292,12 @@ void tst_SitesWindow::inTheMainWindow()
     const QList<QAction *> tools = window.findChild<QMenu *>(u"mnuTools"_s)->actions();
     QCOMPARE(tools,
         (QList<QAction *> { action(u"mnuSites"_s), action(u"mnuPreview"_s),
-            action(u"mnuExportPage"_s), tools[3], action(u"mnuImportWebPageMap"_s) }));
-    QVERIFY(tools[3]->isSeparator());
-    QCOMPARE(tools[4]->text(), u"&Import Web Page Map\u2026"_s);
+            action(u"mnuExportPage"_s), action(u"mnuDetectSites"_s), tools[4],
+            action(u"mnuImportWebPageMap"_s) }));
+    QVERIFY(tools[4]->isSeparator());
+    QCOMPARE(tools[3]->text(), u"&Detect Sites\u2026"_s);
+    QCOMPARE(tools[3]->shortcut(), QKeySequence(u"Ctrl+Shift+D"_s));
+    QCOMPARE(tools[5]->text(), u"&Import Web Page Map\u2026"_s);
     QCOMPARE(tools[0]->text(), u"&Sites\u2026"_s);
     QCOMPARE(tools[0]->shortcut(), QKeySequence(u"Ctrl+L"_s));
     QCOMPARE(tools[1]->text(), u"&Preview in Browser"_s);

@@ -1,0 +1,72 @@
+#include "sites/detectrules.h"
+
+#include <QHash>
+#include <QSet>
+
+using namespace Qt::StringLiterals;
+
+bool DetectRules::mayBeSite(const Proposal &proposal)
+{
+    return !proposal.touchesEdge && proposal.sizeToMedian <= maxSizeToMedian;
+}
+
+QList<DetectRules::Verdict> DetectRules::judge(
+    const QList<Proposal> &proposals, const QStringList &mapNames, const QStringList &registerNames)
+{
+    QHash<QString, int> uses;
+    qsizetype sites = 0, named = 0;
+    for (const Proposal &p : proposals) {
+        if (!p.name.isEmpty())
+            ++uses[p.name];
+        if (mayBeSite(p)) {
+            ++sites;
+            named += p.name.isEmpty() ? 0 : 1;
+        }
+    }
+    const QSet<QString> onMap(mapNames.cbegin(), mapNames.cend());
+    const QSet<QString> known(registerNames.cbegin(), registerNames.cend());
+    const bool mostNamed = 2 * named > sites;
+    QList<Verdict> verdicts;
+    verdicts.reserve(proposals.size());
+    for (const Proposal &p : proposals) {
+        Verdict v;
+        if (!mayBeSite(p))
+            v.status = Status::NotASite;
+        else if (p.name.isEmpty())
+            // A site without a number on a plan that has few is still a site; it needs a name.
+            v.status = mostNamed ? Status::NoName : Status::Unchecked;
+        else if (onMap.contains(p.name))
+            v.status = Status::OnMap;
+        else if (uses.value(p.name) > 1)
+            v.status = Status::ReadTwice;
+        else if (known.isEmpty())
+            v = { Status::Unchecked, true };
+        else if (known.contains(p.name))
+            v = { Status::InRegister, true };
+        else
+            v.status = Status::NotInRegister;
+        verdicts.append(v);
+    }
+    return verdicts;
+}
+
+QString DetectRules::statusText(Status status)
+{
+    switch (status) {
+    case Status::InRegister:
+        return u"in the register"_s;
+    case Status::NotInRegister:
+        return u"not in it"_s;
+    case Status::ReadTwice:
+        return u"read twice"_s;
+    case Status::OnMap:
+        return u"already on the map"_s;
+    case Status::NoName:
+        return u"no name read"_s;
+    case Status::NotASite:
+        return u"not a site"_s;
+    case Status::Unchecked:
+        break;
+    }
+    return {};
+}
