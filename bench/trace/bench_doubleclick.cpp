@@ -2,6 +2,8 @@
 // on a drawn plan with known lots. Each lot is double-clicked where a person would; the name box
 // is answered with what it offers, so the run also counts the numbers read right.
 //   bench_doubleclick [WIDTHxHEIGHT] [LOTS] [CLICKS]
+// With BENCH_DOUBLECLICK_DUMP naming a folder, every lot not read right leaves its crop there
+// as <number>-crop.png and as Tesseract gets it, <number>-label.png.
 
 #include "planmaker.h"
 
@@ -10,7 +12,9 @@
 #include "editing/hotspotediting.h"
 #include "editing/siteoutliner.h"
 #include "nullcontrol.h"
+#include "reader/labelimage.h"
 #include "silentstandins.h"
+#include "trace/tracesite.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -23,17 +27,20 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Notes when the name box opens and answers with its offer.
+// Notes when the name box opens and answers with its offer; asked again (the offer was
+// refused: another lot has that name), it cancels.
 class TimedPrompts final : public Prompts
 {
 public:
-    Button message(const QString &, Buttons, Icon, const QString &) override
+    Button message(const QString &text, Buttons, Icon, const QString &) override
     {
-        ++messages;
+        messages += text.startsWith(u"No enclosed site"_s) ? 1 : 0;
         return Button::Ok;
     }
     QString input(const QString &, const QString &, const QString &defaultText) override
     {
+        if (openedAt >= 0)
+            return {};
         openedAt = clock.nsecsElapsed();
         return offered = defaultText;
     }
@@ -77,6 +84,7 @@ int main(int argc, char *argv[])
     SiteOutliner outliner(document, capture, editing, prompts,
         { [&] { return plan.picture; }, [] { return QStringList(); }, [] { return false; } });
 
+    const QString dump = qEnvironmentVariable("BENCH_DOUBLECLICK_DUMP");
     std::vector<double> times;
     int right = 0, offered = 0;
     const int step = std::max<int>(1, int(plan.lots.size()) / clicks);
@@ -90,6 +98,15 @@ int main(int argc, char *argv[])
         times.push_back(prompts.openedAt / 1e6);
         offered += prompts.offered.isEmpty() ? 0 : 1;
         right += prompts.offered == lot.name ? 1 : 0;
+        if (prompts.offered != lot.name && !dump.isEmpty()) {
+            if (const auto site = traceSite(plan.picture, lot.click)) {
+                const QImage crop = interiorCrop(plan.picture, *site);
+                crop.save(u"%1/%2-crop.png"_s.arg(dump, lot.name));
+                prepareLabel(crop).image.save(u"%1/%2-label.png"_s.arg(dump, lot.name));
+            }
+            std::printf(
+                "lot %s offered \"%s\"\n", qPrintable(lot.name), qPrintable(prompts.offered));
+        }
     }
     if (times.empty())
         return 1;

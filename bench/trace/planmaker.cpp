@@ -70,12 +70,19 @@ Block makeBlock(
     return block;
 }
 
+// The centre of the lot's area, where its number is printed. (The mean of the corners would sit
+// near a curved side, whose many corners pull it there, and put the number across the line.)
 QPointF centroid(const QPolygon &polygon)
 {
+    double area = 0;
     QPointF sum;
-    for (const QPoint &p : polygon)
-        sum += p;
-    return sum / polygon.size();
+    for (qsizetype i = 0; i < polygon.size(); ++i) {
+        const QPointF a = polygon[i], b = polygon[(i + 1) % polygon.size()];
+        const double cross = a.x() * b.y() - b.x() * a.y();
+        area += cross;
+        sum += (a + b) * cross;
+    }
+    return sum / (3 * area);
 }
 
 } // namespace

@@ -291,6 +291,43 @@ QImage turned(const QImage &gray, double degrees)
 
 PreparedLabel prepared(QImage gray, int textHeight, bool straighten);
 
+// Tesseract splits ink from paper by one threshold over the whole label. The lot's tinted paper
+// beside the white of the masked boundary and the border is split off as "ink" instead, and a
+// clean "19" reads as "nte". The paper turns white, and the ink stays as it was.
+void whitenPaper(QImage &gray, int threshold)
+{
+    std::array<qint64, 256> histogram {};
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar *row = gray.constScanLine(y);
+        for (int x = 0; x < gray.width(); ++x)
+            ++histogram[row[x]];
+    }
+    const auto median = [&](int from, int to) {
+        const qint64 count = std::accumulate(histogram.begin() + from, histogram.begin() + to, 0LL);
+        qint64 seen = 0;
+        for (int i = from; i < to; ++i) {
+            seen += histogram[i];
+            if (2 * seen >= count)
+                return i;
+        }
+        return to - 1;
+    };
+    const int ink = median(0, threshold + 1);
+    const int paper = median(threshold + 1, 256);
+    // A little below the paper's middle tone, so that its grain goes too.
+    const double white = paper - 0.1 * (paper - ink);
+    if (white >= 255 || white <= ink)
+        return;
+    std::array<uchar, 256> levels;
+    for (int i = 0; i < 256; ++i)
+        levels[i] = uchar(std::min(255, qRound(i * 255 / white)));
+    for (int y = 0; y < gray.height(); ++y) {
+        uchar *row = gray.scanLine(y);
+        for (int x = 0; x < gray.width(); ++x)
+            row[x] = levels[row[x]];
+    }
+}
+
 } // namespace
 
 PreparedLabel prepareLabel(const QImage &crop, int textHeight)
@@ -412,8 +449,9 @@ PreparedLabel prepared(QImage gray, int textHeight, bool straighten)
     const double scale = std::min({ std::clamp(double(textHeight) / charHeight, 0.25, 8.0),
         double(MaxLabelSide) / source.width(), double(MaxLabelSide) / source.height() });
 
-    const QImage scaled = gray.copy(source).scaled(qRound(source.width() * scale),
+    QImage scaled = gray.copy(source).scaled(qRound(source.width() * scale),
         qRound(source.height() * scale), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    whitenPaper(scaled, threshold);
     QImage label(
         scaled.width() + 2 * Border, scaled.height() + 2 * Border, QImage::Format_Grayscale8);
     label.fill(255);

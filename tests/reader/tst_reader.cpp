@@ -54,6 +54,8 @@ void tst_Reader::readsDrawnLabels_data()
     QTest::newRow("tree alone") << QString() << tree << QString();
     LabelStyle askew { u"DejaVu Sans"_s, 16, false, false, 0, 12, 80 };
     QTest::newRow("crop left askew") << u"Lot 108"_s << askew << u"Lot 108"_s;
+    LabelStyle tinted { u"DejaVu Sans"_s, 30, false, false, 0, 0, 75, false, true };
+    QTest::newRow("tinted paper, white around it") << u"19"_s << tinted << u"19"_s;
     QTest::newRow("no ink") << QString() << plain << QString();
 }
 

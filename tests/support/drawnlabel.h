@@ -19,6 +19,7 @@ struct LabelStyle
     double deskewError = 0; // degrees left after straightening by the ink's angle
     int jpegQuality = 0; // 0: no JPEG round trip
     bool tree = false; // a tree symbol drawn in the site beside the label
+    bool tinted = false; // on a lot's tinted paper, with the masked boundary white around it
 };
 
 /// \a text ('\n' between lines) printed in \a style on white paper, saved as a JPEG when the
@@ -31,7 +32,7 @@ inline QImage drawnLabel(const QString &text, const LabelStyle &style)
     font.setItalic(style.italic);
     const int side = style.pixelSize * (6 + int(text.size() / 2));
     QImage paper(side, side, QImage::Format_RGB32);
-    paper.fill(Qt::white);
+    paper.fill(style.tinted ? QColor(0xfb, 0xf8, 0xef) : QColor(Qt::white));
     {
         QPainter painter(&paper);
         painter.setRenderHint(QPainter::TextAntialiasing);
@@ -74,6 +75,11 @@ inline QImage drawnLabel(const QString &text, const LabelStyle &style)
         painter.rotate(-style.angle + style.deskewError);
         painter.translate(-side / 2.0, -side / 2.0);
         painter.drawImage(0, 0, paper);
+        if (style.tinted) {
+            painter.resetTransform();
+            painter.setPen(QPen(Qt::white, side / 4.0));
+            painter.drawRect(crop.rect());
+        }
     }
     return crop.convertToFormat(QImage::Format_Grayscale8);
 }
