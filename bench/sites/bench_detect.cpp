@@ -61,6 +61,16 @@ int main(int argc, char **argv)
             right += on && printed.contains(item->text(0));
             named += !item->text(0).isEmpty();
         }
+        if (qEnvironmentVariableIsSet("BENCH_DETECT_VERBOSE")) {
+            for (int i = 0; i < window.list()->topLevelItemCount(); ++i) {
+                const QTreeWidgetItem *item = window.list()->topLevelItem(i);
+                const bool on = item->checkState(0) == Qt::Checked;
+                if (on != printed.contains(item->text(0)))
+                    std::printf("  %s \"%s\" %s, %s\n", on ? "checked" : "unchecked",
+                        qPrintable(item->text(0)), qPrintable(item->text(3)),
+                        qPrintable(item->text(2)));
+            }
+        }
         std::printf("run %d: %d proposals listed %.2f s, names read %.2f s; %d named, %d checked, "
                     "%d of them with a lot's printed name\n",
             run, window.list()->topLevelItemCount(), listedAt, doneAt, named, checked, right);

@@ -34,7 +34,7 @@ public:
         QString program = readerPath();
         QStringList arguments;
         /// Pixel height of the characters as the crop is handed to Tesseract.
-        int textHeight = 32;
+        int textHeight = 24;
         /// Readings below this confidence (0 to 100) give no text.
         int minConfidence = 50;
         /// For starting the process and loading Tesseract's data.

@@ -102,6 +102,8 @@ void tst_Reader::tidiesReadings_data()
     QTest::newRow("punctuation at the ends") << u"-Lot 64."_s << u"Lot 64"_s;
     QTest::newRow("gap beside a point or slash") << u"354. 9 and 3 / 4"_s << u"354.9 and 3/4"_s;
     QTest::newRow("gap beside a hyphen kept") << u"A - 14"_s << u"A - 14"_s;
+    QTest::newRow("ones read as letters") << u"Lot 4i7 lll l2."_s << u"Lot 417 111 12"_s;
+    QTest::newRow("letters kept") << u"Il A-1 lot l1a"_s << u"11 A-1 lot l1a"_s;
 }
 
 void tst_Reader::tidiesReadings()
