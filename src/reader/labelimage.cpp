@@ -21,6 +21,8 @@ constexpr qint64 MaxCropPixels = 4'000'000;
 // Within what the reader takes (ReaderProtocol::MaxSide), border included.
 constexpr int MaxLabelSide = 4000;
 constexpr double MinTurn = 2.0;
+// The smallest print a plan's number is set in is some 8 px high; grain is a few pixels.
+constexpr int MinCharHeight = 5;
 
 // Otsu's threshold: the gray level that best splits the histogram into two classes.
 int otsuThreshold(const std::array<qint64, 256> &histogram, qint64 total)
@@ -230,11 +232,16 @@ LabelParts labelBlobs(const QList<Blob> &blobs, const QSize &size)
     });
     const QPoint middle(size.width() / 2, size.height() / 2);
     const auto distance = [&](int i) { return (label[i].box.center() - middle).manhattanLength(); };
+    // Specks of grain are no print, even where a lone character is all there is.
+    const auto printed = [&](int i) { return label[i].height >= MinCharHeight; };
     int best = -1;
     for (qsizetype i = 0; i < n; ++i) {
         if (label[i].count
-            && (best < 0 || label[i].count > label[best].count
-                || (label[i].count == label[best].count && distance(int(i)) < distance(best))))
+            && (best < 0 || printed(int(i)) > printed(best)
+                || (printed(int(i)) == printed(best)
+                    && (label[i].count > label[best].count
+                        || (label[i].count == label[best].count
+                            && distance(int(i)) < distance(best))))))
             best = int(i);
     }
     const Extent &chosen = label[best];

@@ -89,7 +89,7 @@ std::string joinedLines(const char *text)
 
 bool reply(std::uint32_t id, int confidence, const std::string &text)
 {
-    unsigned char header[ReaderProtocol::HeaderSize];
+    unsigned char header[ReaderProtocol::ReplyHeaderSize];
     std::memcpy(header, ReaderProtocol::ReplyMagic, 4);
     putWord(header + 4, id);
     putWord(header + 8, std::uint32_t(confidence));
@@ -173,15 +173,17 @@ int main(int argc, char *argv[])
 
     std::vector<unsigned char> pixels;
     for (;;) {
-        unsigned char header[ReaderProtocol::HeaderSize];
+        unsigned char header[ReaderProtocol::RequestHeaderSize];
         if (!readExactly(header, sizeof header))
             return 0;
         const std::uint32_t id = word(header + 4);
         const std::uint32_t width = word(header + 8);
         const std::uint32_t height = word(header + 12);
+        const std::uint32_t layout = word(header + 16);
         if (std::memcmp(header, ReaderProtocol::RequestMagic, 4) != 0 || width == 0 || height == 0
             || width > ReaderProtocol::MaxSide || height > ReaderProtocol::MaxSide
-            || std::uint64_t(width) * height > ReaderProtocol::MaxPixels) {
+            || std::uint64_t(width) * height > ReaderProtocol::MaxPixels
+            || layout >= tesseract::PSM_COUNT) {
             std::fprintf(stderr, "quorvel-reader: malformed request\n");
             return 1;
         }
@@ -192,7 +194,9 @@ int main(int argc, char *argv[])
         api.SetImage(pixels.data(), int(width), int(height), 1, int(width));
         // Crops carry no resolution; this one keeps Tesseract from guessing (and saying so).
         api.SetSourceResolution(300);
-        const Reading reading = readLabel(api, modes, enough);
+        const Reading reading = layout == 0
+            ? readLabel(api, modes, enough)
+            : readLabel(api, { static_cast<tesseract::PageSegMode>(layout) }, enough);
         if (!reply(id, reading.confidence, reading.text))
             return 1;
     }

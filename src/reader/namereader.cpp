@@ -22,17 +22,22 @@ namespace {
 constexpr qsizetype MaxInFlight = 2;
 constexpr qsizetype MaxErrorText = 2048;
 
-QByteArray requestBytes(quint64 ticket, const QImage &label)
+// Tesseract's page segmentation mode for a single line laid out as it is, no layout analysis.
+constexpr quint32 RawLine = 13;
+
+QByteArray requestBytes(quint64 ticket, const QImage &label, bool oneLine)
 {
     const int width = label.width();
     const int height = label.height();
-    QByteArray bytes(ReaderProtocol::HeaderSize + qsizetype(width) * height, Qt::Uninitialized);
+    QByteArray bytes(
+        ReaderProtocol::RequestHeaderSize + qsizetype(width) * height, Qt::Uninitialized);
     char *at = bytes.data();
     std::memcpy(at, ReaderProtocol::RequestMagic, 4);
     qToLittleEndian<quint32>(quint32(ticket), at + 4);
     qToLittleEndian<quint32>(quint32(width), at + 8);
     qToLittleEndian<quint32>(quint32(height), at + 12);
-    at += ReaderProtocol::HeaderSize;
+    qToLittleEndian<quint32>(oneLine ? RawLine : 0, at + 16);
+    at += ReaderProtocol::RequestHeaderSize;
     for (int y = 0; y < height; ++y, at += width)
         std::memcpy(at, label.constScanLine(y), size_t(width));
     return bytes;
@@ -94,7 +99,7 @@ ReadResult NameReader::read(const QImage &crop, std::chrono::milliseconds timeou
     if (!ensureStarted())
         return failure(m_lastError);
     const quint64 ticket = m_nextTicket++;
-    send(Job { ticket, label.image, true, label.characters });
+    send(Job { ticket, label.image, true, label.characters, {} });
     return waitFor(ticket, timeout);
 }
 
@@ -113,7 +118,7 @@ QList<ReadResult> NameReader::readAll(
                 results[next] = failure(m_lastError);
             } else {
                 tickets[next] = m_nextTicket++;
-                send(Job { tickets[next], label.image, true, label.characters });
+                send(Job { tickets[next], label.image, true, label.characters, {} });
             }
         }
         if (tickets.at(done) != 0)
@@ -122,10 +127,10 @@ QList<ReadResult> NameReader::readAll(
     return results;
 }
 
-quint64 NameReader::enqueue(const QImage &crop)
+quint64 NameReader::enqueue(const QImage &crop, ReadStyle style)
 {
     const quint64 ticket = m_nextTicket++;
-    m_queue.append(Job { ticket, crop, false });
+    m_queue.append(Job { ticket, crop, false, 0, style });
     m_pending.insert(ticket);
     pump();
     return ticket;
@@ -207,7 +212,7 @@ void NameReader::stopProcess()
 
 void NameReader::send(Job job)
 {
-    m_process->write(requestBytes(job.ticket, job.image));
+    m_process->write(requestBytes(job.ticket, job.image, job.style.oneLine));
     job.image = {};
     m_inFlight.append(job);
     if (m_inFlight.size() == 1)
@@ -224,7 +229,8 @@ void NameReader::pump()
         if (!m_ready)
             return;
         Job job = m_queue.takeFirst();
-        const PreparedLabel label = prepareLabel(job.image, m_options.textHeight);
+        const PreparedLabel label = prepareLabel(
+            job.image, job.style.textHeight > 0 ? job.style.textHeight : m_options.textHeight);
         job.image = label.image;
         job.characters = label.characters;
         if (job.image.isNull())
@@ -264,7 +270,7 @@ void NameReader::onReadyRead()
         m_ready = true;
         m_watchdog->stop();
     }
-    while (m_received.size() >= ReaderProtocol::HeaderSize) {
+    while (m_received.size() >= ReaderProtocol::ReplyHeaderSize) {
         const char *at = m_received.constData();
         const quint32 id = qFromLittleEndian<quint32>(at + 4);
         const int confidence = int(qFromLittleEndian<quint32>(at + 8));
@@ -275,10 +281,10 @@ void NameReader::onReadyRead()
                       .arg(m_options.program));
             return;
         }
-        if (m_received.size() < ReaderProtocol::HeaderSize + qsizetype(length))
+        if (m_received.size() < ReaderProtocol::ReplyHeaderSize + qsizetype(length))
             break;
-        const QString text = QString::fromUtf8(at + ReaderProtocol::HeaderSize, length);
-        m_received.remove(0, ReaderProtocol::HeaderSize + length);
+        const QString text = QString::fromUtf8(at + ReaderProtocol::ReplyHeaderSize, length);
+        m_received.remove(0, ReaderProtocol::ReplyHeaderSize + length);
         const Job job = m_inFlight.takeFirst();
         finish(job, settled(text, confidence, job.characters));
     }
@@ -352,6 +358,7 @@ ReadResult NameReader::settled(const QString &text, int confidence, int room) co
     ReadResult result;
     result.ok = true;
     result.confidence = confidence;
+    result.characters = room;
     // Twice the characters that the label's shapes can hold is a reading of a symbol (a tree's
     // crown read as "38"), not of print.
     const auto characters =

@@ -16,6 +16,16 @@
 class QProcess;
 class QTimer;
 
+/// How a crop is read another time, when the first reading is in doubt.
+struct ReadStyle
+{
+    /// The characters' height handed to Tesseract; 0: the reader's textHeight.
+    int textHeight = 0;
+    /// As one line, without Tesseract's layout analysis (which reads a few monospaced digits
+    /// the block layout misses, and no label of two lines).
+    bool oneLine = false;
+};
+
 /// The reader executable: $QUORVEL_READER when set, else "quorvel-reader" beside the running
 /// program, else in ../libexec/quorvel from it.
 QString readerPath();
@@ -61,7 +71,7 @@ public:
 
     /// Queues \a crop and returns at once with its ticket; readingDone(ticket, …) follows from
     /// the event loop. Readings are answered in the order they were queued.
-    quint64 enqueue(const QImage &crop);
+    quint64 enqueue(const QImage &crop, ReadStyle style = {});
     /// Forgets the queued readings that the reader has not taken yet; they are not answered.
     void cancelQueued();
     /// Queued readings not answered yet.
@@ -78,6 +88,7 @@ private:
         QImage image; // the crop while queued, the label once prepared
         bool waited = false; // read() or readAll() waits for it; no signal
         int characters = 0; // how many the label can hold
+        ReadStyle style;
     };
 
     bool ensureStarted();

@@ -10,6 +10,8 @@ struct ReadResult
 {
     QString text;
     int confidence = 0;
+    /// About how many characters the label's shapes hold; 0 when there was nothing to read.
+    int characters = 0;
     bool ok = false;
     QString error;
 };

@@ -13,11 +13,16 @@ bool DetectRules::mayBeSite(const Proposal &proposal)
 QList<DetectRules::Verdict> DetectRules::judge(
     const QList<Proposal> &proposals, const QStringList &mapNames, const QStringList &registerNames)
 {
-    QHash<QString, int> uses;
+    // For each name, how sure its surest reading is and how many are that sure.
+    QHash<QString, std::pair<int, int>> surest;
     qsizetype sites = 0, named = 0;
     for (const Proposal &p : proposals) {
-        if (!p.name.isEmpty())
-            ++uses[p.name];
+        if (!p.name.isEmpty()) {
+            auto &[sureness, count] = surest[p.name];
+            if (p.sureness > sureness || count == 0)
+                sureness = p.sureness, count = 0;
+            count += p.sureness == sureness ? 1 : 0;
+        }
         if (mayBeSite(p)) {
             ++sites;
             named += p.name.isEmpty() ? 0 : 1;
@@ -37,7 +42,8 @@ QList<DetectRules::Verdict> DetectRules::judge(
             v.status = mostNamed ? Status::NoName : Status::Unchecked;
         else if (onMap.contains(p.name))
             v.status = Status::OnMap;
-        else if (uses.value(p.name) > 1)
+        else if (const auto [sureness, count] = surest.value(p.name);
+                 p.sureness < sureness || count > 1)
             v.status = Status::ReadTwice;
         else if (known.isEmpty())
             v = { Status::Unchecked, true };

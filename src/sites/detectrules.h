@@ -14,6 +14,8 @@ struct Proposal
     QString name; ///< as read (register spelling) or typed; empty when none
     bool touchesEdge = false;
     double sizeToMedian = 1;
+    /// How many readings of its label agree on the name (typed: as many as the surest).
+    int sureness = 0;
 };
 
 enum class Status { InRegister, NotInRegister, ReadTwice, OnMap, NoName, NotASite, Unchecked };
@@ -30,8 +32,9 @@ constexpr double maxSizeToMedian = 4;
 /// Whether the region can be a site at all (its name is worth reading).
 bool mayBeSite(const Proposal &proposal);
 
-/// The verdict on every proposal: checked when its name is its own (no other proposal and no
-/// hot spot in \a mapNames has it) and, with a register, the register knows it; never for
+/// The verdict on every proposal: checked when its name is its own (no hot spot in \a mapNames
+/// has it, and no other proposal, or only ones whose readings agree on it less) and, with a
+/// register, the register knows it; never for
 /// regions at the picture's edge, far larger than the median, or without a name when most
 /// have one. \a registerNames empty: no register compared.
 QList<Verdict> judge(const QList<Proposal> &proposals, const QStringList &mapNames,

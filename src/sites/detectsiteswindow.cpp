@@ -30,6 +30,11 @@ namespace {
 
 enum Column { NameColumn, CornersColumn, SizeColumn, StatusColumn };
 constexpr int RowRole = Qt::UserRole;
+// A first reading this sure, with as many characters as the label's shapes, is not read again.
+constexpr int SureConfidence = 80;
+constexpr int RereadHeight = 32;
+// A name that every reading of its label gave (or one read only once, as sure as that).
+constexpr int Readings = 3;
 
 QPolygon polygonOf(const QString &coords)
 {
@@ -117,6 +122,8 @@ void DetectSitesWindow::start()
     m_register = m_sources.registerNames ? m_sources.registerNames() : QStringList();
     m_rows.clear();
     m_tickets.clear();
+    m_issued = 0;
+    m_rereading = false;
     m_list->clear();
     m_done = false;
     m_detecting = true;
@@ -166,19 +173,23 @@ void DetectSitesWindow::detectionFinished()
     m_detecting = false;
     const QList<Found> found = m_watcher.result();
     m_rows.reserve(found.size());
-    for (const Found &f : found)
-        m_rows.append(Row { f, {}, f.crop.isNull() });
+    for (const Found &f : found) {
+        Row row;
+        row.found = f;
+        row.read = f.crop.isNull();
+        m_rows.append(row);
+    }
     if (!m_cancelled->load()) {
         if (!m_reader) {
             m_reader = std::make_unique<NameReader>();
             connect(m_reader.get(), &NameReader::readingDone, this, &DetectSitesWindow::nameRead);
         }
+        // The crops stay until the first readings are in: a doubtful one is read again.
         for (int i = 0; i < m_rows.size(); ++i) {
             if (!m_rows[i].read)
                 m_tickets.insert(m_reader->enqueue(m_rows[i].found.crop), i);
         }
-        for (Row &row : m_rows)
-            row.found.crop = QImage();
+        m_issued = int(m_tickets.size());
         m_phase->setText(u"Reading names\u2026"_s);
     }
     rebuildList();
@@ -193,25 +204,86 @@ void DetectSitesWindow::nameRead(quint64 ticket, const ReadResult &result)
     Row &row = m_rows[*it];
     m_tickets.erase(it);
     row.read = true;
-    if (result.ok && !result.text.isEmpty())
-        row.name = m_register.isEmpty() ? result.text : matchRegister(result.text, m_register);
-    // The list shows each name as it comes; the order and the checks follow at the end.
-    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem *item = m_list->topLevelItem(i);
-        if (&m_rows[item->data(NameColumn, RowRole).toInt()] == &row) {
-            m_filling = true;
-            item->setText(NameColumn, row.name);
-            m_filling = false;
-            break;
+    const QString text = result.ok ? result.text : QString();
+    if (row.readings.isEmpty()) {
+        row.confidence = result.confidence;
+        row.characters = result.characters;
+        row.name = text;
+        row.sureness = text.isEmpty() ? 0 : Readings;
+    }
+    row.readings.append(text);
+    if (!m_rereading) {
+        // The list shows each name as it comes; the order and the checks follow at the end.
+        for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+            QTreeWidgetItem *item = m_list->topLevelItem(i);
+            if (&m_rows[item->data(NameColumn, RowRole).toInt()] == &row) {
+                m_filling = true;
+                item->setText(NameColumn, row.name);
+                m_filling = false;
+                break;
+            }
         }
     }
+    if (m_tickets.isEmpty() && !m_rereading && !m_cancelled->load())
+        rereadDoubtful();
     finishIfDone();
+}
+
+void DetectSitesWindow::rereadDoubtful()
+{
+    // In doubt: no name, an unsure one, more or fewer characters than the label's shapes, or
+    // the name of another proposal. Those are read at a larger scale and as one line; the name
+    // is what two of the three readings say.
+    QHash<QString, int> uses;
+    for (const Row &row : std::as_const(m_rows))
+        ++uses[row.name];
+    m_rereading = true;
+    for (int i = 0; i < m_rows.size(); ++i) {
+        Row &row = m_rows[i];
+        const QString &name = row.name;
+        const auto characters =
+            std::count_if(name.begin(), name.end(), [](QChar c) { return c.isLetterOrNumber(); });
+        const bool doubtful = name.isEmpty() || row.confidence < SureConfidence
+            || characters != row.characters || uses.value(name) > 1;
+        if (doubtful && !row.found.crop.isNull() && row.characters > 0) {
+            m_tickets.insert(m_reader->enqueue(row.found.crop, { RereadHeight, false }), i);
+            m_tickets.insert(m_reader->enqueue(row.found.crop, { 0, true }), i);
+        }
+        row.found.crop = QImage();
+    }
+    m_issued += int(m_tickets.size());
+}
+
+void DetectSitesWindow::settleNames()
+{
+    for (Row &row : m_rows) {
+        // Cancelled in between: the first reading stands.
+        if (row.readings.size() == Readings) {
+            QHash<QString, int> votes;
+            for (const QString &reading : std::as_const(row.readings)) {
+                if (!reading.isEmpty())
+                    ++votes[reading];
+            }
+            row.name.clear();
+            row.sureness = 0;
+            for (auto it = votes.cbegin(); it != votes.cend(); ++it) {
+                if (it.value() >= 2 && it.value() > row.sureness)
+                    row.name = it.key(), row.sureness = it.value();
+            }
+        }
+        if (!row.name.isEmpty() && !m_register.isEmpty())
+            row.name = matchRegister(row.name, m_register);
+    }
 }
 
 void DetectSitesWindow::finishIfDone()
 {
     if (m_done || m_detecting || !m_tickets.isEmpty())
         return;
+    if (m_rereading || m_cancelled->load()) {
+        m_rereading = false;
+        settleNames();
+    }
     m_done = true;
     m_poll->stop();
     m_progress->setVisible(false);
@@ -241,11 +313,8 @@ void DetectSitesWindow::showProgress()
         m_progress->setRange(0, std::max(1, m_totalCount->load()));
         m_progress->setValue(m_doneCount->load());
     } else {
-        int toRead = 0;
-        for (const Row &row : std::as_const(m_rows))
-            toRead += row.found.outline.isEmpty() ? 0 : 1;
-        m_progress->setRange(0, std::max(1, toRead));
-        m_progress->setValue(toRead - int(m_tickets.size()));
+        m_progress->setRange(0, std::max(1, m_issued));
+        m_progress->setValue(m_issued - int(m_tickets.size()));
     }
 }
 
@@ -285,7 +354,7 @@ void DetectSitesWindow::applyRules()
     QList<DetectRules::Proposal> proposals;
     proposals.reserve(m_rows.size());
     for (const Row &row : std::as_const(m_rows))
-        proposals.append({ row.name, row.found.touchesEdge, row.found.sizeToMedian });
+        proposals.append({ row.name, row.found.touchesEdge, row.found.sizeToMedian, row.sureness });
     QStringList mapNames;
     m_document.table().forEachHotSpot(
         [&](int, const QString &, const QString &name) { mapNames.append(name); });
@@ -311,6 +380,7 @@ void DetectSitesWindow::itemChanged(QTreeWidgetItem *item, int column)
         return;
     // A name typed in: the statuses follow, and so does this row's check.
     row.name = name;
+    row.sureness = Readings;
     QList<Qt::CheckState> kept;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i)
         kept.append(m_list->topLevelItem(i)->checkState(NameColumn));

@@ -84,10 +84,16 @@ private:
         Found found;
         QString name;
         bool read = false;
+        QStringList readings; // as read, the first one first; empty texts for none
+        int characters = 0; // how many the label's shapes hold
+        int confidence = 0; // of the first reading
+        int sureness = 0; // how many readings agree on the name
     };
 
     void detectionFinished();
     void nameRead(quint64 ticket, const ReadResult &result);
+    void rereadDoubtful();
+    void settleNames();
     void finishIfDone();
     void rebuildList();
     void applyRules();
@@ -112,6 +118,8 @@ private:
     std::shared_ptr<std::atomic_int> m_doneCount, m_totalCount;
     QList<Row> m_rows;
     QHash<quint64, int> m_tickets; // reading → row
+    int m_issued = 0; // readings asked for in this run
+    bool m_rereading = false;
     QStringList m_register;
     bool m_detecting = false;
     bool m_done = true;

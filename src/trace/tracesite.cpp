@@ -6,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 std::optional<TracedSite> traceSite(const QImage &picture, QPoint seed, const TraceOptions &options)
@@ -79,7 +80,26 @@ QImage interiorCrop(const QImage &picture, const TracedSite &site)
     // Keep clear of the boundary line's soft edge.
     cv::Mat inner;
     cv::erode(mask, inner, cv::getStructuringElement(cv::MORPH_RECT, { 5, 5 }));
-    cv::Mat crop(area.height(), area.width(), CV_8U, cv::Scalar(255));
+    // What is masked off takes the tone of the site's own paper, not white: a reader splitting
+    // ink from paper by one threshold would split the paper from white instead.
+    std::array<int, 256> histogram {};
+    int kept = 0;
+    for (int y = 0; y < area.height(); ++y) {
+        const uchar *in = gray.constScanLine(y);
+        const uchar *keep = inner.ptr<uchar>(y + offset.y()) + offset.x();
+        for (int x = 0; x < area.width(); ++x)
+            if (keep[x])
+                ++histogram[in[x]], ++kept;
+    }
+    int paper = 255;
+    for (int level = 0, seen = 0; level < 256; ++level) {
+        seen += histogram[level];
+        if (2 * seen > kept) {
+            paper = level;
+            break;
+        }
+    }
+    cv::Mat crop(area.height(), area.width(), CV_8U, cv::Scalar(paper));
     for (int y = 0; y < area.height(); ++y) {
         const uchar *in = gray.constScanLine(y);
         const uchar *keep = inner.ptr<uchar>(y + offset.y()) + offset.x();
@@ -100,7 +120,7 @@ QImage interiorCrop(const QImage &picture, const TracedSite &site)
         rotation.at<double>(0, 2) += (size.width - crop.cols) / 2.0;
         rotation.at<double>(1, 2) += (size.height - crop.rows) / 2.0;
         cv::warpAffine(
-            crop, turned, rotation, size, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(255));
+            crop, turned, rotation, size, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar(paper));
     }
     QImage result(turned.cols, turned.rows, QImage::Format_Grayscale8);
     for (int y = 0; y < turned.rows; ++y)

@@ -21,5 +21,6 @@ std::optional<TracedSite> traceSite(
 void snapToCorners(QPolygon &outline, const QList<QPolygon> &existing, int tolerance);
 
 // The site's interior as a grayscale picture for reading its printed name: everything outside
-// the region and its boundary line are white, and the crop is turned by -site.angle.
+// the region and its boundary line take the tone of the region's paper (its median), and the
+// crop is turned by -site.angle.
 QImage interiorCrop(const QImage &picture, const TracedSite &site);

@@ -86,6 +86,12 @@ void tst_DetectSites::rules_data()
     QTest::newRow("mostly unnamed")
         << Rules { { u"A"_s, false, 1 }, { {}, false, 1 }, { {}, false, 1 } } << QStringList()
         << QStringList { u"[x] "_s, u"[ ] "_s, u"[ ] "_s };
+    // One name read for two: the one whose readings agree on it more takes it.
+    QTest::newRow("read twice, one surer")
+        << Rules { { u"7"_s, false, 1, 3 }, { u"7"_s, false, 1, 2 }, { u"8"_s, false, 1, 2 },
+               { u"8"_s, false, 1, 2 } }
+        << QStringList()
+        << QStringList { u"[x] "_s, u"[ ] read twice"_s, u"[ ] read twice"_s, u"[ ] read twice"_s };
 }
 
 void tst_DetectSites::rules()
