@@ -66,6 +66,10 @@ Editor::Editor(
         SiteOutliner::Sources { [this] { return m_control.picture(); },
             [this] { return m_sites->registerSites(); },
             [this] { return m_moveCorners->isOn(); } });
+    QObject::connect(&control, &ImageMap::MouseDown, &control, [this](int button, int shift) {
+        if (!m_control.pictureSize().isEmpty())
+            m_outliner->pressed(button, shift);
+    });
     QObject::connect(
         &control, &ImageMap::pictureDoubleClicked, &control, [this](QPoint pixel, int shift) {
             guarded(m_prompts, [&] { m_outliner->doubleClicked(pixel, shift); });

@@ -50,23 +50,41 @@ SiteOutliner::SiteOutliner(MapDocument &document, CornerCapture &capture, HotSpo
 
 SiteOutliner::~SiteOutliner() = default;
 
-QString SiteOutliner::readName(const QImage &crop)
+NameReader &SiteOutliner::reader()
 {
     if (!m_reader)
         m_reader = std::make_unique<NameReader>();
-    const ReadResult result = m_reader->read(crop);
+    return *m_reader;
+}
+
+QString SiteOutliner::readName(const QImage &crop)
+{
+    const ReadResult result = reader().read(crop);
     if (!result.ok || result.text.isEmpty())
         return {};
     const QStringList names = m_sources.registerNames ? m_sources.registerNames() : QStringList();
     return names.isEmpty() ? result.text : matchRegister(result.text, names);
 }
 
+bool SiteOutliner::outlining(int shift) const
+{
+    // Only a plain click, with nothing being outlined and no other mode on.
+    return shift == MouseKeyCodes::NoKey && m_capture.CornerCount == 0 && !m_capture.Drawing
+        && !(m_sources.resting && m_sources.resting());
+}
+
+void SiteOutliner::pressed(int button, int shift)
+{
+    // Starting the reader takes longer than tracing and the rest of a double-click together.
+    if (button == MouseKeyCodes::LeftButton && outlining(shift))
+        reader().start();
+}
+
 void SiteOutliner::doubleClicked(QPoint pixel, int shift)
 {
-    // Only a plain double-click, with nothing being outlined and no other mode on.
-    if (shift != MouseKeyCodes::NoKey || m_capture.CornerCount > 0 || m_capture.Drawing
-        || (m_sources.resting && m_sources.resting()))
+    if (!outlining(shift))
         return;
+    reader().start();
     const BusyCursor busy;
     const QImage picture = m_sources.picture ? m_sources.picture() : QImage();
     if (picture.isNull() || !picture.rect().contains(pixel))

@@ -33,6 +33,9 @@ public:
         Prompts &prompts, Sources sources);
     ~SiteOutliner();
 
+    /// The control's press of \a button with keys \a shift over a picture: a plain left press
+    /// may be the first of a double-click, so the reader starts meanwhile (once; it is kept).
+    void pressed(int button, int shift);
     /// The control's double-click off the hot spots at picture pixel \a pixel with keys \a shift.
     void doubleClicked(QPoint pixel, int shift);
 
@@ -41,6 +44,9 @@ public:
     QString readName(const QImage &crop);
 
 private:
+    bool outlining(int shift) const;
+    NameReader &reader();
+
     MapDocument &m_document;
     CornerCapture &m_capture;
     HotSpotEditing &m_editing;
