@@ -284,6 +284,8 @@ void DetectSitesWindow::finishIfDone()
         m_rereading = false;
         settleNames();
     }
+    for (Row &row : m_rows)
+        row.found.crop = QImage();
     m_done = true;
     m_poll->stop();
     m_progress->setVisible(false);
