@@ -14,4 +14,4 @@ struct PreparedLabel
 
 /// The label in \a crop: the characters in lines beside and above each other, with the points
 /// and hyphens among them; trees, symbols and specks of grain around it are whitened.
-PreparedLabel prepareLabel(const QImage &crop, int textHeight = 32);
+PreparedLabel prepareLabel(const QImage &crop, int textHeight = 24);
