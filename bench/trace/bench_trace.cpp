@@ -256,9 +256,14 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
         const double iou = site ? intersectionOverUnion(site->outline, polygon) : 0;
         failed += !site;
         good += iou >= 0.95;
-        if (qEnvironmentVariableIsSet("BENCH_TRACE_VERBOSE"))
-            std::printf("  area at %d,%d (%dx%d): %s, IoU %.3f\n", seed.x(), seed.y(), box.width(),
+        if (qEnvironmentVariableIsSet("BENCH_TRACE_VERBOSE")) {
+            std::printf("  area at %d,%d (%dx%d): %s, IoU %.3f", seed.x(), seed.y(), box.width(),
                 box.height(), site ? "traced" : "not traced", iou);
+            if (site && qEnvironmentVariableIntValue("BENCH_TRACE_VERBOSE") > 1)
+                for (const QPoint &c : site->outline)
+                    std::printf(" %d,%d", c.x(), c.y());
+            std::printf("\n");
+        }
         if (box.width() * box.height() >= 400) {
             ++large;
             largeGood += iou >= 0.95;

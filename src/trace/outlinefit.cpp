@@ -104,11 +104,11 @@ namespace {
 } // namespace
 
 QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
-    const LineMeasure &line, int trim, QPoint origin)
+    const LineMeasure &line, double colourTolerance, int trim, QPoint origin)
 {
     // Where colours meet without a line, the outline follows the change of colour closely.
     const bool colourChange = line.width < 0.5;
-    const double tolerance = colourChange ? 1.0 : std::max(2.0, line.width);
+    const double tolerance = colourChange ? colourTolerance : std::max(2.0, line.width);
     std::vector<int> kept = simplify(contour, tolerance);
     std::vector<Edge> edges;
     auto fitAll = [&] {
@@ -156,7 +156,9 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
         lines[size_t(e)] = l;
     }
     std::vector<Vec> corners;
-    const double reach = 4 * tolerance + 2 * line.offset + 2 * trim;
+    // Along a change of colour the edges are short and often nearly in line: where two meet
+    // far from the contour, the corner stays on it.
+    const double reach = colourChange ? 1.5 : 4 * tolerance + 2 * line.offset + 2 * trim;
     for (int e = 0; e < m; ++e) {
         const Line &before = lines[size_t((e - 1 + m) % m)];
         const Line &after = lines[size_t(e)];

@@ -72,6 +72,34 @@ GrownRegion grownRegion(const cv::Mat &ink, const cv::Mat &free, cv::Point at, i
     return { region, plainBounds, plainArea, gapRadius };
 }
 
+void claimEdges(GrownRegion &region, const cv::Mat &free, const cv::Mat &fields, int steps)
+{
+    const int margin = steps + 2;
+    const cv::Rect near = cv::Rect(region.bounds.x - margin, region.bounds.y - margin,
+                              region.bounds.width + 2 * margin, region.bounds.height + 2 * margin)
+        & cv::Rect({}, free.size());
+    cv::Mat own = region.mask(near).clone();
+    // Neighbours beyond the line, and what lies between: neither free nor another field.
+    cv::Mat others = free(near) & ~own;
+    const cv::Mat between = ~free(near) & ~fields(near);
+    const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, { 3, 3 });
+    const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, { 3, 3 });
+    cv::Mat grownOwn, grownOthers;
+    for (int step = 0; step < steps; ++step) {
+        const cv::Mat &shape = step % 2 ? square : cross;
+        cv::dilate(own, grownOwn, shape);
+        cv::dilate(others, grownOthers, shape);
+        const cv::Mat reachedOwn = grownOwn & between & ~own & ~others;
+        const cv::Mat reachedOthers = grownOthers & between & ~own & ~others;
+        // A pixel both reach at once lies on the middle line: it goes to neither.
+        own |= reachedOwn & ~reachedOthers;
+        others |= reachedOthers & ~reachedOwn;
+    }
+    region.mask(near) |= own;
+    region.bounds = cv::boundingRect(region.mask);
+    region.area = cv::countNonZero(region.mask);
+}
+
 cv::Mat closedOverSymbols(
     const cv::Mat &filled, const cv::Mat &inkNear, int symbolRadius, int gapRadius)
 {

@@ -19,6 +19,12 @@ struct GrownRegion
 // bridged where that keeps the region from running into its neighbours.
 GrownRegion grownRegion(const cv::Mat &ink, const cv::Mat &free, cv::Point seed, int maxGap);
 
+// The region with the pixels between it and its neighbours of the same colour that lie nearer
+// to it (the near half of the line between them), and every such pixel up to a field of another
+// colour (the shading of a coast belongs to the land), reaching at most steps pixels. Bounds and
+// area are updated.
+void claimEdges(GrownRegion &region, const cv::Mat &free, const cv::Mat &fields, int steps);
+
 // The filled region with the dents that symbols drawn over its boundary leave taken back in.
 cv::Mat closedOverSymbols(
     const cv::Mat &filled, const cv::Mat &inkNear, int symbolRadius, int gapRadius);

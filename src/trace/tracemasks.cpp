@@ -79,6 +79,86 @@ int windowTolerance(const cv::Mat &bgra, int largest)
     return std::min(12, largest);
 }
 
+bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast)
+{
+    QSet<quint32> colours;
+    quint32 last = 0xffffffff;
+    for (int y = 0; y < bgra.rows; ++y) {
+        const quint32 *row = bgra.ptr<quint32>(y);
+        for (int x = 0; x < bgra.cols; ++x) {
+            const quint32 c = row[x] & 0xffffff;
+            if (c == last)
+                continue;
+            last = c;
+            if (colours.contains(c))
+                continue;
+            if (std::max({ std::abs(int(c & 0xff) - colour[0]),
+                    std::abs(int((c >> 8) & 0xff) - colour[1]),
+                    std::abs(int((c >> 16) & 0xff) - colour[2]) })
+                > contrast)
+                return false;
+            colours.insert(c);
+            if (colours.size() > 64)
+                return false;
+        }
+    }
+    return true;
+}
+
+cv::Mat otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
+{
+    auto far = [&](quint32 c) {
+        return std::max({ std::abs(int(c & 0xff) - colour[0]),
+                   std::abs(int((c >> 8) & 0xff) - colour[1]),
+                   std::abs(int((c >> 16) & 0xff) - colour[2]) })
+            > tolerance;
+    };
+    QSet<quint32> flat;
+    for (int y = 1; y + 1 < bgra.rows; ++y) {
+        const quint32 *above = bgra.ptr<quint32>(y - 1), *row = bgra.ptr<quint32>(y),
+                      *below = bgra.ptr<quint32>(y + 1);
+        for (int x = 1; x + 1 < bgra.cols; ++x) {
+            const quint32 c = row[x] & 0xffffff;
+            if (((row[x - 1] ^ c) | (row[x + 1] ^ c) | (above[x - 1] ^ c) | (above[x] ^ c)
+                    | (above[x + 1] ^ c) | (below[x - 1] ^ c) | (below[x] ^ c) | (below[x + 1] ^ c))
+                & 0xffffff)
+                continue;
+            if (!flat.contains(c) && far(c))
+                flat.insert(c);
+        }
+    }
+    cv::Mat fields = cv::Mat::zeros(bgra.size(), CV_8U);
+    if (flat.isEmpty())
+        return fields;
+    const QList<quint32> others = flat.values();
+    auto apart = [](quint32 a, quint32 b) {
+        return std::max({ std::abs(int(a & 0xff) - int(b & 0xff)),
+            std::abs(int((a >> 8) & 0xff) - int((b >> 8) & 0xff)),
+            std::abs(int((a >> 16) & 0xff) - int((b >> 16) & 0xff)) });
+    };
+    const quint32 own = quint32(colour[0]) | quint32(colour[1]) << 8 | quint32(colour[2]) << 16;
+    quint32 last = 0xffffffff;
+    uchar lastField = 0;
+    for (int y = 0; y < bgra.rows; ++y) {
+        const quint32 *row = bgra.ptr<quint32>(y);
+        uchar *out = fields.ptr<uchar>(y);
+        for (int x = 0; x < bgra.cols; ++x) {
+            const quint32 c = row[x] & 0xffffff;
+            if (c != last) {
+                // Shading most of the way to a field's colour is the field's own soft edge.
+                const int fromOwn = apart(c, own);
+                last = c;
+                lastField = std::any_of(others.begin(), others.end(),
+                                [&](quint32 f) { return 4 * apart(c, f) < fromOwn; })
+                    ? 255
+                    : 0;
+            }
+            out[x] = lastField;
+        }
+    }
+    return fields;
+}
+
 cv::Mat disk(int radius)
 {
     return cv::getStructuringElement(cv::MORPH_ELLIPSE, { 2 * radius + 1, 2 * radius + 1 });
