@@ -20,7 +20,7 @@ namespace {
 // Flat colours differ by more than this; shades of a line are found by what lies around them.
 constexpr int flatTolerance = 1;
 // Boundary lines on maps of few colours are thin: half of one is no wider than this.
-constexpr int flatLineReach = 2;
+constexpr int flatLineReach = 4;
 
 } // namespace
 

@@ -105,7 +105,7 @@ bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast)
     return true;
 }
 
-cv::Mat otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
+Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
 {
     auto far = [&](quint32 c) {
         return std::max({ std::abs(int(c & 0xff) - colour[0]),
@@ -127,9 +127,9 @@ cv::Mat otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
                 flat.insert(c);
         }
     }
-    cv::Mat fields = cv::Mat::zeros(bgra.size(), CV_8U);
+    Fields result { cv::Mat::zeros(bgra.size(), CV_8U), cv::Mat(bgra.size(), CV_8U, 255) };
     if (flat.isEmpty())
-        return fields;
+        return result;
     const QList<quint32> others = flat.values();
     auto apart = [](quint32 a, quint32 b) {
         return std::max({ std::abs(int(a & 0xff) - int(b & 0xff)),
@@ -138,10 +138,11 @@ cv::Mat otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
     };
     const quint32 own = quint32(colour[0]) | quint32(colour[1]) << 8 | quint32(colour[2]) << 16;
     quint32 last = 0xffffffff;
-    uchar lastField = 0;
+    uchar lastField = 0, lastNearer = 0;
     for (int y = 0; y < bgra.rows; ++y) {
         const quint32 *row = bgra.ptr<quint32>(y);
-        uchar *out = fields.ptr<uchar>(y);
+        uchar *field = result.fields.ptr<uchar>(y);
+        uchar *nearer = result.nearer.ptr<uchar>(y);
         for (int x = 0; x < bgra.cols; ++x) {
             const quint32 c = row[x] & 0xffffff;
             if (c != last) {
@@ -152,11 +153,16 @@ cv::Mat otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
                                 [&](quint32 f) { return 4 * apart(c, f) < fromOwn; })
                     ? 255
                     : 0;
+                lastNearer = std::all_of(others.begin(), others.end(),
+                                 [&](quint32 f) { return fromOwn < apart(c, f); })
+                    ? 255
+                    : 0;
             }
-            out[x] = lastField;
+            field[x] = lastField;
+            nearer[x] = lastNearer;
         }
     }
-    return fields;
+    return result;
 }
 
 cv::Mat disk(int radius)
