@@ -1,5 +1,6 @@
 #include "trace/tracemasks.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <opencv2/imgproc.hpp>
@@ -113,7 +114,9 @@ Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
                    std::abs(int((c >> 16) & 0xff) - colour[2]) })
             > tolerance;
     };
-    QSet<quint32> flat;
+    // A field fills many blocks; a thick spot of a line's shade is no field.
+    constexpr int fieldBlocks = 32;
+    QHash<quint32, int> blocks;
     for (int y = 1; y + 1 < bgra.rows; ++y) {
         const quint32 *above = bgra.ptr<quint32>(y - 1), *row = bgra.ptr<quint32>(y),
                       *below = bgra.ptr<quint32>(y + 1);
@@ -123,14 +126,16 @@ Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
                     | (above[x + 1] ^ c) | (below[x - 1] ^ c) | (below[x] ^ c) | (below[x + 1] ^ c))
                 & 0xffffff)
                 continue;
-            if (!flat.contains(c) && far(c))
-                flat.insert(c);
+            ++blocks[c];
         }
     }
+    QList<quint32> others;
+    for (auto b = blocks.cbegin(); b != blocks.cend(); ++b)
+        if (b.value() >= fieldBlocks && far(b.key()))
+            others.append(b.key());
     Fields result { cv::Mat::zeros(bgra.size(), CV_8U), cv::Mat(bgra.size(), CV_8U, 255) };
-    if (flat.isEmpty())
+    if (others.isEmpty())
         return result;
-    const QList<quint32> others = flat.values();
     auto apart = [](quint32 a, quint32 b) {
         return std::max({ std::abs(int(a & 0xff) - int(b & 0xff)),
             std::abs(int((a >> 8) & 0xff) - int((b >> 8) & 0xff)),
