@@ -18,7 +18,7 @@ using namespace RegionTrace;
 namespace {
 
 // Flat colours differ by more than this; shades of a line are found by what lies around them.
-constexpr int flatTolerance = 1;
+constexpr int flatTolerance = 4;
 // Boundary lines on maps of few colours are thin: half of one is no wider than this.
 constexpr int flatLineReach = 4;
 

@@ -155,7 +155,7 @@ Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
                 const int fromOwn = apart(c, own);
                 last = c;
                 lastField = std::any_of(others.begin(), others.end(),
-                                [&](quint32 f) { return 4 * apart(c, f) < fromOwn; })
+                                [&](quint32 f) { return 2 * apart(c, f) < fromOwn; })
                     ? 255
                     : 0;
                 lastNearer = std::all_of(others.begin(), others.end(),
