@@ -117,11 +117,12 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
             edges.push_back(fitEdge(contour, kept[e], kept[(e + 1) % kept.size()], trim));
     };
     fitAll();
-    // A short edge between two long straight ones is a corner rounded by the tracing, and a
+    // A short edge between two long straight ones is a corner rounded by the tracing (or cut by
+    // the shading of a coast), and a
     // corner between two long edges in line is a bump where a break was bridged.
     const double straightOn = std::cos(3 * std::numbers::pi / 180);
     const double turned = std::sin(8 * std::numbers::pi / 180);
-    for (bool changed = !colourChange; changed && kept.size() > 3;) {
+    for (bool changed = true; changed && kept.size() > 3;) {
         changed = false;
         const size_t m = kept.size();
         for (size_t e = 0; e < m && !changed; ++e) {
