@@ -135,7 +135,7 @@ void claimEdges(GrownRegion &region, const cv::Mat &free, const Fields &all, int
         cv::Mat coast, ownNear, othersNear;
         // Along the open field, not beside a bright line that looks like it.
         cv::erode(fields(near), coast, square, { -1, -1 }, 1, cv::BORDER_CONSTANT, 0);
-        cv::dilate(coast, coast, disk(1));
+        cv::dilate(coast, coast, disk(3));
         cv::dilate(own, ownNear, square);
         cv::dilate(others, othersNear, square);
         const cv::Mat contact = ownNear & othersNear & ~fields(near);
