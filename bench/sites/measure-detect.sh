@@ -12,9 +12,10 @@
 #   RUNS=N      starts per plan (default 3)
 #   SIZES=...   plans to measure (default "6000x4000 10000x10000")
 #   VERBOSE=1   every run's line
+set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/dev}
-# shellcheck source=../trace/outside.sh
+# shellcheck source=bench/trace/outside.sh
 source bench/trace/outside.sh
 runs=${RUNS:-3}
 

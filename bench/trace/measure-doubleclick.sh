@@ -9,9 +9,10 @@
 #   RUNS=N      starts per plan (default 10)
 #   CLICKS=N    later double-clicks per start (default 10)
 #   VERBOSE=1   every click's line
+set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/dev}
-# shellcheck source=outside.sh
+# shellcheck source=bench/trace/outside.sh
 source bench/trace/outside.sh
 runs=${RUNS:-10}
 clicks=${CLICKS:-10}

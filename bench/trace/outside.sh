@@ -20,19 +20,21 @@ xvfb=$!
 running=
 trap '[ -z "$running" ] || kill "$running" 2>/dev/null; kill $xvfb 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(cat "$work/display")
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-mkdir -p -m 700 "$work/runtime"
+mkdir -m 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime
 
 # plan SIZE [--marker]: draws the 1,001-lot plan once; its lots' click points go beside it.
 plan() {
     local file=$work/plan-$1${2:+-marked}.jpg
-    [ -s "$file" ] || QT_QPA_PLATFORM=offscreen "$drawplan" "$1" 1001 "$file" ${2:-} \
+    [ -s "$file" ] || QT_QPA_PLATFORM=offscreen "$drawplan" "$1" 1001 "$file" ${2:+"$2"} \
         >"${file%.jpg}.lots" 2>/dev/null
     echo "$file"
 }
 
+# shellcheck disable=SC2034  # $pid and $window are for the scripts that source this
 # start NAME PICTURE: the program with a fresh settings store showing PICTURE and no map, left
 # running once its window is mapped and it has been idle for half a second; sets $pid, $window.
 start() {

@@ -245,8 +245,8 @@ Pixels grab(Display *display, Window window)
     XWindowAttributes a {};
     if (!XGetWindowAttributes(display, window, &a) || a.map_state != IsViewable)
         return pixels;
-    XImage *image = XGetImage(display, window, 0, 0, unsigned(a.width), unsigned(a.height),
-        AllPlanes, ZPixmap);
+    XImage *image =
+        XGetImage(display, window, 0, 0, unsigned(a.width), unsigned(a.height), AllPlanes, ZPixmap);
     if (!image)
         return pixels;
     pixels.width = a.width;
@@ -331,8 +331,8 @@ int origin(Display *display, Window window)
     return 0;
 }
 
-int doubleClicks(Watch &watch, Window main, const std::vector<std::pair<int, int>> &points,
-    bool keepLast)
+int doubleClicks(
+    Watch &watch, Window main, const std::vector<std::pair<int, int>> &points, bool keepLast)
 {
     Display *display = watch.display();
     for (size_t i = 0; i < points.size(); ++i) {
@@ -353,8 +353,8 @@ int doubleClicks(Watch &watch, Window main, const std::vector<std::pair<int, int
         watch.waitUntil([&] { return w.paintedAt >= 0; }, 10);
         const double black = blackShare(grab(display, box));
         std::printf("click %zu mapped %.1f painted %.1f black %.0f%% title %s\n", i + 1,
-            (w.mappedAt - sent) * 1000, w.paintedAt < 0 ? -1.0 : (w.paintedAt - sent) * 1000,
-            black, w.title.c_str());
+            (w.mappedAt - sent) * 1000, w.paintedAt < 0 ? -1.0 : (w.paintedAt - sent) * 1000, black,
+            w.title.c_str());
         std::fflush(stdout);
         if (keepLast && i + 1 == points.size())
             break;
@@ -385,18 +385,23 @@ int detect(Watch &watch, Window main, bool add)
     // list is all base colour; the button shows enabled once its label is drawn in full black
     // (a disabled label is grey).
     double listed = -1, named = -1;
+    // Until its first paint a window shows whatever was there: looked at only from then on,
+    // and a region counts only while most of it is light.
     auto look = [&](double t) {
+        if (watch.window(window).paintedAt < 0)
+            return;
         const Pixels p = grab(display, window);
         if (p.rgb.empty())
             return;
-        const int list = p.darker(p.width / 20, p.height * 35 / 100, p.width * 19 / 20,
-            p.height * 80 / 100, 100);
+        const int listArea = (p.width * 9 / 10) * (p.height * 45 / 100), buttonArea = p.width * 25;
+        const int list = p.darker(
+            p.width / 20, p.height * 35 / 100, p.width * 19 / 20, p.height * 80 / 100, 100);
         const int button = p.darker(p.width / 2, p.height - 50, p.width, p.height, 40);
         if (verbose)
             std::fprintf(stderr, "%.3f list %d button %d\n", t - sent, list, button);
-        if (listed < 0 && list > 40)
+        if (listed < 0 && list > 40 && list < listArea / 3)
             listed = t;
-        if (named < 0 && listed >= 0 && button > 20)
+        if (named < 0 && listed >= 0 && button > 20 && button < buttonArea / 5)
             named = t;
     };
     watch.onPaint([&](Window w, double t) {
@@ -449,6 +454,8 @@ int main(int argc, char *argv[])
     Display *display = XOpenDisplay(nullptr);
     if (!display)
         Watch::fail("cannot open the display");
+    // Windows come and go while they are watched: a damage or window gone meanwhile is no fault.
+    XSetErrorHandler([](Display *, XErrorEvent *) { return 0; });
     const Window main = Window(std::strtoul(argv[2], nullptr, 0));
     const std::string mode = argv[1];
     if (mode == "origin")
