@@ -26,6 +26,8 @@
 #include <X11/extensions/Xdamage.h>
 #include <X11/keysym.h>
 
+#include "windowpid.h"
+
 #include <dlfcn.h>
 #include <time.h>
 
@@ -260,24 +262,6 @@ Pixels grab(Display *display, Window window)
     return pixels;
 }
 
-long windowPid(Display *display, Window window)
-{
-    const Atom pidAtom = XInternAtom(display, "_NET_WM_PID", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char *data = nullptr;
-    long pid = -1;
-    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-            &items, &after, &data)
-            == Success
-        && data && type == XA_CARDINAL && format == 32 && items == 1)
-        pid = long(*reinterpret_cast<unsigned long *>(data));
-    if (data)
-        XFree(data);
-    return pid;
-}
-
 // A field of /proc/PID/status in KiB ("VmHWM", "VmRSS"); -1 when the process is gone.
 long statusKiB(long pid, const char *field)
 {
@@ -370,7 +354,7 @@ int doubleClicks(
 int detect(Watch &watch, Window main, bool add)
 {
     Display *display = watch.display();
-    const long pid = windowPid(display, main);
+    const long pid = windowPid(display, main, XInternAtom(display, "_NET_WM_PID", False));
     const long hwmBefore = statusKiB(pid, "VmHWM"), rssBefore = statusKiB(pid, "VmRSS");
     const bool verbose = std::getenv("UIWATCH_VERBOSE") != nullptr;
     watch.focus(main);
