@@ -1,6 +1,7 @@
 #include "sites/detectsiteswindow.h"
 
 #include "document/mapdocument.h"
+#include "model/cornerlist.h"
 #include "platform/prompts.h"
 #include "reader/namereader.h"
 #include "reader/registermatch.h"
@@ -30,25 +31,6 @@ namespace {
 
 enum Column { NameColumn, CornersColumn, SizeColumn, StatusColumn };
 constexpr int RowRole = Qt::UserRole;
-
-QPolygon polygonOf(const QString &coords)
-{
-    const QStringList numbers = coords.split(u',');
-    QPolygon polygon;
-    for (qsizetype i = 0; i + 1 < numbers.size(); i += 2)
-        polygon.append(QPoint(
-            int(std::lround(numbers[i].toDouble())), int(std::lround(numbers[i + 1].toDouble()))));
-    return polygon;
-}
-
-QString coordsOf(const QPolygon &outline)
-{
-    QStringList numbers;
-    numbers.reserve(2 * outline.size());
-    for (const QPoint &p : outline)
-        numbers << QString::number(p.x()) << QString::number(p.y());
-    return numbers.join(u',');
-}
 
 } // namespace
 
@@ -132,9 +114,8 @@ void DetectSitesWindow::start()
     m_totalCount = std::make_shared<std::atomic_int>(0);
     QList<QPolygon> covered;
     m_document.table().forEachHotSpot([&](int, const QString &coords, const QString &) {
-        const QPolygon polygon = polygonOf(coords);
-        if (polygon.size() >= 3)
-            covered.append(polygon);
+        if (const auto corners = CornerList::parseWhole(coords); corners && corners->size() >= 3)
+            covered.append(QPolygon(*corners));
     });
     m_poll->start();
     m_watcher.setFuture(QtConcurrent::run(
@@ -370,7 +351,7 @@ void DetectSitesWindow::addChecked()
     QList<std::pair<QString, QString>> spots;
     spots.reserve(checked.size());
     for (int i : std::as_const(checked))
-        spots.append({ coordsOf(m_rows[i].found.outline), m_rows[i].name });
+        spots.append({ CornerList::text(m_rows[i].found.outline), m_rows[i].name });
     if (m_document.addHotSpots(spots) != MapDocument::AddResult::Added) {
         m_prompts.message(
             u"Every checked site needs a name of its own that no hot spot has. Nothing was added."_s,
