@@ -117,6 +117,8 @@ Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
     // A field fills many blocks; a thick spot of a line's shade is no field.
     constexpr int fieldBlocks = 32;
     QHash<quint32, int> blocks;
+    quint32 run = 0xffffffff;
+    int runBlocks = 0;
     for (int y = 1; y + 1 < bgra.rows; ++y) {
         const quint32 *above = bgra.ptr<quint32>(y - 1), *row = bgra.ptr<quint32>(y),
                       *below = bgra.ptr<quint32>(y + 1);
@@ -126,9 +128,18 @@ Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
                     | (above[x + 1] ^ c) | (below[x - 1] ^ c) | (below[x] ^ c) | (below[x + 1] ^ c))
                 & 0xffffff)
                 continue;
-            ++blocks[c];
+            // Counted a run at a time: a field is long runs of one colour.
+            if (c != run) {
+                if (runBlocks)
+                    blocks[run] += runBlocks;
+                run = c;
+                runBlocks = 0;
+            }
+            ++runBlocks;
         }
     }
+    if (runBlocks)
+        blocks[run] += runBlocks;
     QList<quint32> others;
     for (auto b = blocks.cbegin(); b != blocks.cend(); ++b)
         if (b.value() >= fieldBlocks && far(b.key()))
