@@ -71,13 +71,12 @@ WindowTrace traceInWindow(
     const cv::Rect &plainBounds = growth.bounds;
     trace.area = growth.area;
 
-    // A seed on a line or a printed mark has no room around it; a small part of a map drawn
-    // without noise is narrower.
-    {
+    // A seed on a line or a printed mark has no room around it. A map drawn without noise has
+    // no such marks: any pixel of its own colour is a region, however small.
+    if (!flat) {
         const cv::Rect near = cv::Rect(at.x - 6, at.y - 6, 13, 13) & cv::Rect({}, region.size());
-        const int room = flat ? 3 : 5;
         cv::Mat core;
-        cv::erode(region(near), core, cv::getStructuringElement(cv::MORPH_RECT, { room, room }),
+        cv::erode(region(near), core, cv::getStructuringElement(cv::MORPH_RECT, { 5, 5 }),
             { -1, -1 }, 1, cv::BORDER_CONSTANT, 0);
         if (!cv::countNonZero(core))
             return trace;
