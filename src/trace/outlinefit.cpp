@@ -180,6 +180,56 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
     return polygon.size() >= 3 ? polygon : QPolygon();
 }
 
+QPolygon pixelEdges(const cv::Mat &mask, double tolerance, QPoint origin)
+{
+    cv::Point first(-1, -1);
+    for (int y = 0; y < mask.rows && first.x < 0; ++y)
+        for (int x = 0; x < mask.cols; ++x)
+            if (mask.at<uchar>(y, x)) {
+                first = { x, y };
+                break;
+            }
+    if (first.x < 0)
+        return {};
+    auto inside = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < mask.cols && y < mask.rows && mask.at<uchar>(y, x);
+    };
+    // Walk the corners of the pixels with the region on the right, keeping diagonal neighbours
+    // in as the contour finder does; corners are kept where the walk turns.
+    std::vector<cv::Point> corners;
+    const cv::Point start = first;
+    cv::Point at = start, direction(1, 0);
+    do {
+        at += direction;
+        const cv::Point right(-direction.y, direction.x), left(direction.y, -direction.x);
+        // The pixel ahead on either side of the walk: its top left corner is at, moved half a
+        // pixel ahead and to that side, rounded down.
+        auto pixelAhead = [&](cv::Point side) {
+            return inside(
+                at.x + std::min(0, direction.x + side.x), at.y + std::min(0, direction.y + side.y));
+        };
+        cv::Point next = right;
+        if (pixelAhead(left))
+            next = left;
+        else if (pixelAhead(right))
+            next = direction;
+        if (next != direction)
+            corners.push_back(at);
+        direction = next;
+    } while (at != start || direction != cv::Point(1, 0));
+    std::vector<cv::Point> outline;
+    if (corners.size() > 4 && tolerance > 0) {
+        for (const int i : simplify(corners, tolerance))
+            outline.push_back(corners[size_t(i)]);
+    } else {
+        outline = corners;
+    }
+    QPolygon polygon;
+    for (const cv::Point &p : outline)
+        polygon.append(QPoint(p.x, p.y) + origin);
+    return polygon.size() >= 3 ? polygon : QPolygon();
+}
+
 double dominantAngle(const QPolygon &outline)
 {
     std::array<double, 90> histogram {};

@@ -18,6 +18,11 @@ namespace RegionTrace {
 QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
     const LineMeasure &line, double colourTolerance, int trim, QPoint origin);
 
+// The outer boundary of mask's region around its first pixel in reading order, along its
+// pixels' edges (whole-pixel corners, so the polygon covers exactly the region's pixels),
+// simplified to within tolerance pixels.
+QPolygon pixelEdges(const cv::Mat &mask, double tolerance, QPoint origin);
+
 // Length-weighted peak of the outline's edge directions, folded into ±45°.
 double dominantAngle(const QPolygon &outline);
 

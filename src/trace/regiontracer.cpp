@@ -21,6 +21,8 @@ namespace {
 constexpr int flatTolerance = 4;
 // Boundary lines on maps of few colours are thin: half of one is no wider than this.
 constexpr int flatLineReach = 4;
+// Outlines of such maps stay this close to the region's pixel edges.
+constexpr double flatOutlineTolerance = 0.5;
 
 } // namespace
 
@@ -129,10 +131,12 @@ WindowTrace traceInWindow(
     const LineMeasure line = measureLine(outline, orientation, distance, shift, tolerance);
     site.lineWidth = line.width;
     // On a map of few colours the region already reaches the middle of its boundary: the
-    // outline runs along its pixels' outer edges, and keeps the shape of small regions.
-    const LineMeasure along = flat ? LineMeasure { 0.5, 0 } : line;
-    site.outline = centreLine(outline, orientation, along, flat ? 0.3 : 1.0,
-        options.symbolRadius + 2, QPoint(window.left() + roi.x, window.top() + roi.y));
+    // outline runs along its pixels' outer edges, so it covers those pixels and keeps the shape
+    // of regions a few pixels across.
+    const QPoint origin(window.left() + roi.x, window.top() + roi.y);
+    site.outline = flat
+        ? pixelEdges(closed, flatOutlineTolerance, origin)
+        : centreLine(outline, orientation, line, 1.0, options.symbolRadius + 2, origin);
     if (site.outline.isEmpty())
         return trace;
     site.angle = dominantAngle(site.outline);

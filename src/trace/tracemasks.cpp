@@ -162,11 +162,12 @@ Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
         for (int x = 0; x < bgra.cols; ++x) {
             const quint32 c = row[x] & 0xffffff;
             if (c != last) {
-                // Shading most of the way to a field's colour is the field's own soft edge.
+                // Only shading nearly the field's colour is the field's own soft edge; the rest of
+                // a coast's shading lies over the land.
                 const int fromOwn = apart(c, own);
                 last = c;
                 lastField = std::any_of(others.begin(), others.end(),
-                                [&](quint32 f) { return 2 * apart(c, f) < fromOwn; })
+                                [&](quint32 f) { return 4 * apart(c, f) < fromOwn; })
                     ? 255
                     : 0;
                 lastNearer = std::all_of(others.begin(), others.end(),

@@ -27,8 +27,8 @@ int windowTolerance(const cv::Mat &bgra, int largest);
 // flat colours are exact and its boundaries are faint shades between them, not drawn lines.
 bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast);
 // Pixels of the flat colours other than colour (fields such as the sea or a neighbouring
-// colour), colours that fill whole 3 × 3 blocks somewhere in the window, with the shading most
-// of the way to one of them; and the pixels nearer to colour than to any of them. 255 masks.
+// colour), colours that fill whole 3 × 3 blocks somewhere in the window, with the shading
+// nearly of one of their colours; and the pixels nearer to colour than to any of them. 255 masks.
 struct Fields
 {
     cv::Mat fields, nearer;
