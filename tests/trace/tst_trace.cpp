@@ -109,6 +109,12 @@ private slots:
             p.drawLine(QPointF(300.5, 80), QPointF(300.5, 220));
         }
         QTest::newRow("grey map") << map << QPoint(200, 150) << lot;
+        // An island too narrow for the room a click on a plan needs.
+        QImage island = map;
+        QPainter(&island).fillRect(QRect(40, 100, 2, 12), QColor(187, 187, 187));
+        QTest::newRow("island two pixels wide")
+            << island << QPoint(40, 105)
+            << polygon({ { 40, 100 }, { 42, 100 }, { 42, 112 }, { 40, 112 } });
     }
 
     void traceSite()
