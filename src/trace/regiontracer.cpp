@@ -19,8 +19,9 @@ namespace {
 
 // Flat colours differ by more than this; shades of a line are found by what lies around them.
 constexpr int flatTolerance = 4;
-// Boundary lines on maps of few colours are thin: half of one is no wider than this.
-constexpr int flatLineReach = 4;
+// Boundary lines and the shading of coasts on maps of few colours are thin: a region reaches
+// no farther than this into them.
+constexpr int flatLineReach = 6;
 // Outlines of such maps stay this close to the region's pixel edges.
 constexpr double flatOutlineTolerance = 0.5;
 
