@@ -3,6 +3,7 @@
 //
 //   bench_trace plan [WIDTHxHEIGHT [LOTS [RUNS]]]   quality and timings on a drawn plan
 //   bench_trace world PICTURE PAGE                  regions of a coloured map against its areas
+//   (BENCH_TRACE_VERBOSE=1 each area, =2 with its traced corners, =3 with its best proposal)
 
 #include "planmaker.h"
 
@@ -294,6 +295,9 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
             bestForProposal[size_t(i)] = std::max(bestForProposal[size_t(i)], iou);
         }
         found += best >= 0.95;
+        if (qEnvironmentVariableIntValue("BENCH_TRACE_VERBOSE") > 2)
+            std::printf("  area at %d,%d: best proposal IoU %.3f\n", polygon.boundingRect().x(),
+                polygon.boundingRect().y(), best);
     }
     int candidates = 0, regions = 0;
     for (int i = 0; i < proposals.size(); ++i) {
