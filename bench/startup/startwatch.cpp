@@ -17,6 +17,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 
+#include "windowpid.h"
+
 #include <dirent.h>
 #include <signal.h>
 #include <spawn.h>
@@ -108,23 +110,6 @@ bool sample(pid_t pid, CpuSample &out)
     }
     closedir(tasks);
     return true;
-}
-
-long windowPid(Display *display, Window window, Atom pidAtom)
-{
-    Atom type = None;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char *data = nullptr;
-    long pid = -1;
-    if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-            &items, &after, &data)
-            == Success
-        && data && type == XA_CARDINAL && format == 32 && items == 1)
-        pid = long(*reinterpret_cast<unsigned long *>(data));
-    if (data)
-        XFree(data);
-    return pid;
 }
 
 int usage(const char *self)

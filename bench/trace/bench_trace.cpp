@@ -3,6 +3,7 @@
 //
 //   bench_trace plan [WIDTHxHEIGHT [LOTS [RUNS]]]   quality and timings on a drawn plan
 //   bench_trace world PICTURE PAGE                  regions of a coloured map against its areas
+//   (BENCH_TRACE_VERBOSE=1 each area, =2 with its traced corners, =3 with its best proposal)
 
 #include "planmaker.h"
 
@@ -256,9 +257,14 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
         const double iou = site ? intersectionOverUnion(site->outline, polygon) : 0;
         failed += !site;
         good += iou >= 0.95;
-        if (qEnvironmentVariableIsSet("BENCH_TRACE_VERBOSE"))
-            std::printf("  area at %d,%d (%dx%d): %s, IoU %.3f\n", seed.x(), seed.y(), box.width(),
+        if (qEnvironmentVariableIsSet("BENCH_TRACE_VERBOSE")) {
+            std::printf("  area at %d,%d (%dx%d): %s, IoU %.3f", seed.x(), seed.y(), box.width(),
                 box.height(), site ? "traced" : "not traced", iou);
+            if (site && qEnvironmentVariableIntValue("BENCH_TRACE_VERBOSE") > 1)
+                for (const QPoint &c : site->outline)
+                    std::printf(" %d,%d", c.x(), c.y());
+            std::printf("\n");
+        }
         if (box.width() * box.height() >= 400) {
             ++large;
             largeGood += iou >= 0.95;
@@ -269,6 +275,42 @@ int measureWorld(const QString &picturePath, const QString &pagePath)
                 "least 20 x 20 px: %.2f %% of %d; median %.2f ms per area\n",
         qlonglong(areas.size()), 100.0 * good / std::max<qsizetype>(1, areas.size()), failed,
         100.0 * largeGood / std::max(1, large), large, t.median);
+
+    // The whole map at once: each area's best proposal, and each proposal a person would be
+    // offered checked (not at the edge, not far larger) against its best area.
+    QElapsedTimer timer;
+    timer.start();
+    const QList<SiteProposal> proposals = detectSites(picture, {});
+    const double detectMs = timer.nsecsElapsed() / 1e6;
+    std::vector<double> bestForProposal(size_t(proposals.size()), 0);
+    int found = 0;
+    for (const QPolygon &polygon : std::as_const(areas)) {
+        double best = 0;
+        for (int i = 0; i < proposals.size(); ++i) {
+            const QPolygon &outline = proposals[i].site.outline;
+            if (!outline.boundingRect().intersects(polygon.boundingRect()))
+                continue;
+            const double iou = intersectionOverUnion(outline, polygon);
+            best = std::max(best, iou);
+            bestForProposal[size_t(i)] = std::max(bestForProposal[size_t(i)], iou);
+        }
+        found += best >= 0.95;
+        if (qEnvironmentVariableIntValue("BENCH_TRACE_VERBOSE") > 2)
+            std::printf("  area at %d,%d: best proposal IoU %.3f\n", polygon.boundingRect().x(),
+                polygon.boundingRect().y(), best);
+    }
+    int candidates = 0, regions = 0;
+    for (int i = 0; i < proposals.size(); ++i) {
+        if (proposals[i].touchesEdge() || proposals[i].sizeToMedian > 4)
+            continue;
+        ++candidates;
+        regions += bestForProposal[size_t(i)] >= 0.5;
+    }
+    std::printf("detectSites on the map: %lld proposals in %.0f ms; recall %.2f %% (areas with a "
+                "proposal at IoU >= 0.95), precision %.2f %% (%d of %d proposals not at the edge "
+                "nor over 4 x the median match an area at IoU >= 0.5)\n",
+        qlonglong(proposals.size()), detectMs, 100.0 * found / std::max<qsizetype>(1, areas.size()),
+        100.0 * regions / std::max(1, candidates), regions, candidates);
     return 0;
 }
 

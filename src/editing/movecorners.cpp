@@ -2,6 +2,7 @@
 
 #include "document/mapdocument.h"
 #include "imagemap/imagemapcontrol.h"
+#include "model/cornerlist.h"
 #include "model/hotspottable.h"
 
 using namespace Qt::StringLiterals;
@@ -34,20 +35,11 @@ void MoveCorners::refresh()
     QList<QPolygonF> polygons;
     m_document.table().forEachHotSpot([&](int slot, const QString &coords, const QString &) {
         // Lists typed as text may be anything; only lists of corners get handles.
-        const QStringList numbers = coords.split(u',');
-        if (numbers.size() < 4 || numbers.size() % 2 != 0)
+        const std::optional<QList<QPointF>> corners = CornerList::parse(coords);
+        if (!corners || corners->size() < 2)
             return;
-        QPolygonF polygon;
-        bool allNumbers = true;
-        for (qsizetype k = 0; k + 1 < numbers.size() && allNumbers; k += 2) {
-            bool okX = false, okY = false;
-            polygon.append(QPointF(numbers[k].toDouble(&okX), numbers[k + 1].toDouble(&okY)));
-            allNumbers = okX && okY;
-        }
-        if (!allNumbers)
-            return;
-        m_shown.append({ slot, numbers });
-        polygons.append(polygon);
+        m_shown.append({ slot, coords.split(u',') });
+        polygons.append(QPolygonF(*corners));
     });
     m_control.setCornerHandles(polygons);
 }

@@ -3,6 +3,7 @@
 #include "document/mapdocument.h"
 #include "editing/cornercapture.h"
 #include "editing/hotspotediting.h"
+#include "model/cornerlist.h"
 #include "platform/busycursor.h"
 #include "platform/mousekeycodes.h"
 #include "platform/prompts.h"
@@ -22,16 +23,8 @@ QList<QPolygon> hotSpotOutlines(const HotSpotTable &table)
 {
     QList<QPolygon> outlines;
     table.forEachHotSpot([&](int, const QString &coords, const QString &) {
-        const QStringList numbers = coords.split(u',');
-        QPolygon polygon;
-        for (qsizetype i = 0; i + 1 < numbers.size(); i += 2) {
-            bool okX = false, okY = false;
-            const double x = numbers[i].toDouble(&okX), y = numbers[i + 1].toDouble(&okY);
-            if (okX && okY)
-                polygon.append(QPoint(int(std::lround(x)), int(std::lround(y))));
-        }
-        if (!polygon.isEmpty())
-            outlines.append(polygon);
+        if (const auto corners = CornerList::parseWhole(coords); corners && !corners->isEmpty())
+            outlines.append(QPolygon(*corners));
     });
     return outlines;
 }

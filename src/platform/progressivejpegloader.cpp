@@ -150,27 +150,56 @@ public:
     // Whether libjpeg read the header without an error; \a header says what it found.
     bool readHeader(Header &header)
     {
-        jpeg_decompress_struct info;
-        ErrorJump errors;
-        setUp(info, errors);
-        if (setjmp(errors.jump)) {
-            jpeg_destroy_decompress(&info);
-            return false;
-        }
-        jpeg_read_header(&info, TRUE);
-        header.width = info.image_width;
-        header.height = info.image_height;
-        const bool colours = (info.jpeg_color_space == JCS_GRAYSCALE && info.num_components == 1)
-            || ((info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB)
-                && info.num_components == 3);
-        header.inParts = colours && !info.progressive_mode && !info.arith_code
-            && info.data_precision == 8 && !jpeg_has_multiple_scans(&info);
-        jpeg_destroy_decompress(&info);
-        return true;
+        return withHeader([&](jpeg_decompress_struct &info) {
+            header.width = info.image_width;
+            header.height = info.image_height;
+            const bool colours =
+                (info.jpeg_color_space == JCS_GRAYSCALE && info.num_components == 1)
+                || ((info.jpeg_color_space == JCS_YCbCr || info.jpeg_color_space == JCS_RGB)
+                    && info.num_components == 3);
+            header.inParts = colours && !info.progressive_mode && !info.arith_code
+                && info.data_precision == 8 && !jpeg_has_multiple_scans(&info);
+        });
     }
 
     // Whether the pass ran without a libjpeg error (a pass stopped by its sink counts as one).
     bool decode(const Pass &pass, RowSink &sink)
+    {
+        return withHeader([&](jpeg_decompress_struct &info) {
+            info.out_color_space = outputSpace;
+            info.scale_num = 1;
+            info.scale_denom = unsigned(pass.denominator);
+            jpeg_start_decompress(&info);
+            if (pass.cropWidth > 0 && pass.cropWidth < info.output_width) {
+                JDIMENSION left = 0;
+                JDIMENSION width = pass.cropWidth;
+                jpeg_crop_scanline(&info, &left, &width);
+            }
+            bool going = sink.begin(info.output_width, info.output_height);
+            const JDIMENSION rows =
+                pass.rows > 0 ? std::min(pass.rows, info.output_height) : info.output_height;
+            if (going && pass.skipToLastRow && rows > 1)
+                jpeg_skip_scanlines(&info, rows - 1);
+            JSAMPROW pointers[rowBatch];
+            while (going && info.output_scanline < rows) {
+                const JDIMENSION count = std::min(rowBatch, rows - info.output_scanline);
+                for (JDIMENSION k = 0; k < count; ++k)
+                    pointers[k] = sink.row(info.output_scanline + k);
+                jpeg_read_scanlines(&info, pointers, count);
+                going = sink.written(info.output_scanline);
+            }
+            if (going && info.output_scanline == info.output_height)
+                jpeg_finish_decompress(&info);
+            else
+                jpeg_abort_decompress(&info);
+        });
+    }
+
+private:
+    // Runs work once libjpeg has read the header; false when libjpeg reported an error on the
+    // way. The jump target must stay in a frame that outlives every libjpeg call, hence here
+    // and not in a helper that returns first.
+    template <typename Work> bool withHeader(Work &&work)
     {
         jpeg_decompress_struct info;
         ErrorJump errors;
@@ -180,37 +209,11 @@ public:
             return false;
         }
         jpeg_read_header(&info, TRUE);
-        info.out_color_space = outputSpace;
-        info.scale_num = 1;
-        info.scale_denom = unsigned(pass.denominator);
-        jpeg_start_decompress(&info);
-        if (pass.cropWidth > 0 && pass.cropWidth < info.output_width) {
-            JDIMENSION left = 0;
-            JDIMENSION width = pass.cropWidth;
-            jpeg_crop_scanline(&info, &left, &width);
-        }
-        bool going = sink.begin(info.output_width, info.output_height);
-        const JDIMENSION rows =
-            pass.rows > 0 ? std::min(pass.rows, info.output_height) : info.output_height;
-        if (going && pass.skipToLastRow && rows > 1)
-            jpeg_skip_scanlines(&info, rows - 1);
-        JSAMPROW pointers[rowBatch];
-        while (going && info.output_scanline < rows) {
-            const JDIMENSION count = std::min(rowBatch, rows - info.output_scanline);
-            for (JDIMENSION k = 0; k < count; ++k)
-                pointers[k] = sink.row(info.output_scanline + k);
-            jpeg_read_scanlines(&info, pointers, count);
-            going = sink.written(info.output_scanline);
-        }
-        if (going && info.output_scanline == info.output_height)
-            jpeg_finish_decompress(&info);
-        else
-            jpeg_abort_decompress(&info);
+        work(info);
         jpeg_destroy_decompress(&info);
         return true;
     }
 
-private:
     void setUp(jpeg_decompress_struct &info, ErrorJump &errors)
     {
         info.err = jpeg_std_error(&errors);

@@ -1,6 +1,7 @@
 #include "sites/detectsiteswindow.h"
 
 #include "document/mapdocument.h"
+#include "model/cornerlist.h"
 #include "platform/prompts.h"
 #include "reader/namereader.h"
 #include "reader/registermatch.h"
@@ -35,25 +36,6 @@ constexpr int SureConfidence = 80;
 constexpr int RereadHeight = 32;
 // A name that every reading of its label gave (or one read only once, as sure as that).
 constexpr int Readings = 3;
-
-QPolygon polygonOf(const QString &coords)
-{
-    const QStringList numbers = coords.split(u',');
-    QPolygon polygon;
-    for (qsizetype i = 0; i + 1 < numbers.size(); i += 2)
-        polygon.append(QPoint(
-            int(std::lround(numbers[i].toDouble())), int(std::lround(numbers[i + 1].toDouble()))));
-    return polygon;
-}
-
-QString coordsOf(const QPolygon &outline)
-{
-    QStringList numbers;
-    numbers.reserve(2 * outline.size());
-    for (const QPoint &p : outline)
-        numbers << QString::number(p.x()) << QString::number(p.y());
-    return numbers.join(u',');
-}
 
 } // namespace
 
@@ -139,9 +121,8 @@ void DetectSitesWindow::start()
     m_totalCount = std::make_shared<std::atomic_int>(0);
     QList<QPolygon> covered;
     m_document.table().forEachHotSpot([&](int, const QString &coords, const QString &) {
-        const QPolygon polygon = polygonOf(coords);
-        if (polygon.size() >= 3)
-            covered.append(polygon);
+        if (const auto corners = CornerList::parseWhole(coords); corners && corners->size() >= 3)
+            covered.append(QPolygon(*corners));
     });
     m_poll->start();
     m_watcher.setFuture(QtConcurrent::run(
@@ -442,7 +423,7 @@ void DetectSitesWindow::addChecked()
     QList<std::pair<QString, QString>> spots;
     spots.reserve(checked.size());
     for (int i : std::as_const(checked))
-        spots.append({ coordsOf(m_rows[i].found.outline), m_rows[i].name });
+        spots.append({ CornerList::text(m_rows[i].found.outline), m_rows[i].name });
     if (m_document.addHotSpots(spots) != MapDocument::AddResult::Added) {
         m_prompts.message(
             u"Every checked site needs a name of its own that no hot spot has. Nothing was added."_s,

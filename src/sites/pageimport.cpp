@@ -4,6 +4,7 @@
 #include "document/mapdocument.h"
 #include "imagemap/areaparser.h"
 #include "imagemap/imagemapcontrol.h"
+#include "model/cornerlist.h"
 #include "model/editorview.h"
 #include "model/hotspottable.h"
 #include "platform/prompts.h"
@@ -44,17 +45,6 @@ Shape browserShape(const std::optional<QString> &keyword)
     if (is(u"poly") || is(u"polygon"))
         return Shape::Poly;
     return Shape::Rect;
-}
-
-QString cornerList(const QList<QPoint> &corners)
-{
-    QStringList numbers;
-    numbers.reserve(corners.size() * 2);
-    for (const QPoint &p : corners) {
-        numbers.append(QString::number(p.x()));
-        numbers.append(QString::number(p.y()));
-    }
-    return numbers.join(u',');
 }
 
 int whole(double value)
@@ -267,8 +257,8 @@ PageImport::Conversion PageImport::convert(const PageMap &map)
             ++result.rectangles;
         else if (shape == Shape::Circle)
             ++result.circles;
-        result.hotSpots.append(HotSpot {
-            cornerList(corners), uniqueName(shownName(area, int(index) + 1), names), int(index) });
+        result.hotSpots.append(HotSpot { CornerList::text(corners),
+            uniqueName(shownName(area, int(index) + 1), names), int(index) });
     }
     return result;
 }

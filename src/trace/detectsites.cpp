@@ -2,7 +2,9 @@
 
 #include "trace/regiontracer.h"
 
+#include <QHash>
 #include <QImage>
+#include <QSet>
 
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
@@ -65,6 +67,100 @@ void markBoundaries(
                 out[x / scale] = 255;
         }
     }
+}
+
+// On a picture of few colours saved without loss (a drawn map), the boundaries between its
+// regions are the pixels of none of its flat colours: the shading of lines and coasts, often a
+// single pixel wide, which the thickened boundary grid of a noisy plan would close over whole
+// small regions. Flat colours fill many whole 3 × 3 blocks. Gives an empty matrix for any other
+// picture.
+cv::Mat plainBoundaries(const QImage &picture)
+{
+    constexpr int fewest = 64, fieldBlocks = 32, near = 4;
+    if (qint64(picture.width()) * picture.height() > 16'000'000 || picture.width() < 3
+        || picture.height() < 3)
+        return {};
+    // A photograph or a scan shows more colours than that within its first rows.
+    const QImage first = picture.copy(0, 0, picture.width(), std::min(picture.height(), 16))
+                             .convertToFormat(QImage::Format_RGB32);
+    QSet<quint32> seen;
+    for (int y = 0; y < first.height(); ++y) {
+        const quint32 *row = reinterpret_cast<const quint32 *>(first.constScanLine(y));
+        for (int x = 0; x < first.width(); ++x) {
+            seen.insert(row[x] & 0xffffff);
+            if (seen.size() > fewest)
+                return {};
+        }
+    }
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    QHash<quint32, int> blocks;
+    quint32 last = 0xffffffff;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const quint32 *row = reinterpret_cast<const quint32 *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            const quint32 c = row[x] & 0xffffff;
+            if (c != last && !blocks.contains(c)) {
+                if (blocks.size() == fewest)
+                    return {};
+                blocks.insert(c, 0);
+            }
+            last = c;
+        }
+    }
+    for (int y = 1; y + 1 < rgb.height(); ++y) {
+        const quint32 *above = reinterpret_cast<const quint32 *>(rgb.constScanLine(y - 1));
+        const quint32 *row = reinterpret_cast<const quint32 *>(rgb.constScanLine(y));
+        const quint32 *below = reinterpret_cast<const quint32 *>(rgb.constScanLine(y + 1));
+        for (int x = 1; x + 1 < rgb.width(); ++x) {
+            const quint32 c = row[x];
+            if (row[x - 1] == c && row[x + 1] == c && above[x - 1] == c && above[x] == c
+                && above[x + 1] == c && below[x - 1] == c && below[x] == c && below[x + 1] == c)
+                ++blocks[c & 0xffffff];
+        }
+    }
+    QList<quint32> flat;
+    for (auto b = blocks.cbegin(); b != blocks.cend(); ++b)
+        if (b.value() >= fieldBlocks)
+            flat.append(b.key());
+    QHash<quint32, uchar> isBoundary;
+    for (auto b = blocks.cbegin(); b != blocks.cend(); ++b) {
+        const uchar c[3] = { uchar(b.key()), uchar(b.key() >> 8), uchar(b.key() >> 16) };
+        const bool nearFlat = std::any_of(flat.begin(), flat.end(), [&](quint32 f) {
+            const uchar g[3] = { uchar(f), uchar(f >> 8), uchar(f >> 16) };
+            return difference(c, g) <= near;
+        });
+        isBoundary.insert(b.key(), nearFlat ? 0 : 255);
+    }
+    cv::Mat boundary(rgb.height(), rgb.width(), CV_8U);
+    for (int y = 0; y < rgb.height(); ++y) {
+        const quint32 *row = reinterpret_cast<const quint32 *>(rgb.constScanLine(y));
+        uchar *out = boundary.ptr<uchar>(y);
+        for (int x = 0; x < rgb.width(); ++x)
+            out[x] = isBoundary.value(row[x] & 0xffffff);
+    }
+    // Where two flat colours meet without shading, the wider spread of them (the sea) gives
+    // up its pixel, so the smaller regions keep their whole extent.
+    const int width = rgb.width(), height = rgb.height();
+    for (int y = 0; y < height; ++y) {
+        const quint32 *row = reinterpret_cast<const quint32 *>(rgb.constScanLine(y));
+        uchar *out = boundary.ptr<uchar>(y);
+        for (int x = 0; x < width; ++x) {
+            if (out[x])
+                continue;
+            const quint32 c = row[x] & 0xffffff;
+            const int spread = blocks.value(c);
+            auto yields = [&](int nx, int ny) {
+                if (nx < 0 || ny < 0 || nx >= width || ny >= height)
+                    return false;
+                const quint32 n =
+                    reinterpret_cast<const quint32 *>(rgb.constScanLine(ny))[nx] & 0xffffff;
+                return n != c && !isBoundary.value(n) && blocks.value(n) < spread;
+            };
+            if (yields(x - 1, y) || yields(x + 1, y) || yields(x, y - 1) || yields(x, y + 1))
+                out[x] = 255;
+        }
+    }
+    return boundary;
 }
 
 struct Candidate
@@ -163,11 +259,13 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
     // Regions are found on a reduced grid of boundary cells, then each is traced at full size
     // in a window of its own.
     const qint64 pixels = qint64(picture.width()) * picture.height();
-    const int scale = std::max(1, int(std::ceil(std::sqrt(double(pixels) / 12e6))));
-    const cv::Size grid(
-        (picture.width() + scale - 1) / scale, (picture.height() + scale - 1) / scale);
-    cv::Mat boundary = cv::Mat::zeros(grid, CV_8U);
-    {
+    cv::Mat boundary = plainBoundaries(picture);
+    const bool plain = !boundary.empty();
+    const int scale = plain ? 1 : std::max(1, int(std::ceil(std::sqrt(double(pixels) / 12e6))));
+    if (!plain) {
+        const cv::Size grid(
+            (picture.width() + scale - 1) / scale, (picture.height() + scale - 1) / scale);
+        boundary = cv::Mat::zeros(grid, CV_8U);
         // Two halves on two threads; each half starts on a cell row of its own.
         const int middle = (picture.height() / 2) / scale * scale;
         const int tolerance = options.colourTolerance * 3 / 4;
@@ -178,7 +276,7 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
     }
     if (stopRequested())
         return proposals;
-    const int gapRadius = (std::max(0, options.maxGap / 2) + scale - 1) / scale;
+    const int gapRadius = plain ? 0 : (std::max(0, options.maxGap / 2) + scale - 1) / scale;
     if (gapRadius > 0)
         cv::dilate(boundary, boundary,
             cv::getStructuringElement(cv::MORPH_ELLIPSE, { 2 * gapRadius + 1, 2 * gapRadius + 1 }));
@@ -211,13 +309,15 @@ QList<SiteProposal> detectSites(const QImage &picture, const QList<QPolygon> &co
             isCovered[size_t(labels.at<int>(p->y() / scale, p->x() / scale))] = 1;
 
     const int margin = (gapRadius + 2) * scale + options.maxGap + options.symbolRadius + 8;
-    const int smallest = std::max(4, 400 / (scale * scale));
+    // A drawn map's regions may be a few pixels (small islands and countries).
+    const int smallest = plain ? 1 : std::max(4, 400 / (scale * scale));
+    const float shallowest = plain ? 1 : 2;
     const qint64 largestWindow = std::min<qint64>(pixels / 4, 16'000'000);
     std::vector<Candidate> candidates;
     std::vector<TracedSite> rough;
     for (int label = 1; label < count; ++label) {
         const int *s = stats.ptr<int>(label);
-        if (s[cv::CC_STAT_AREA] < smallest || deepest[size_t(label)] < 2
+        if (s[cv::CC_STAT_AREA] < smallest || deepest[size_t(label)] < shallowest
             || isCovered[size_t(label)])
             continue;
         const cv::Point d = deepestAt[size_t(label)];

@@ -104,11 +104,11 @@ namespace {
 } // namespace
 
 QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
-    const LineMeasure &line, int trim, QPoint origin)
+    const LineMeasure &line, double colourTolerance, int trim, QPoint origin)
 {
     // Where colours meet without a line, the outline follows the change of colour closely.
     const bool colourChange = line.width < 0.5;
-    const double tolerance = colourChange ? 1.0 : std::max(2.0, line.width);
+    const double tolerance = colourChange ? colourTolerance : std::max(2.0, line.width);
     std::vector<int> kept = simplify(contour, tolerance);
     std::vector<Edge> edges;
     auto fitAll = [&] {
@@ -117,11 +117,12 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
             edges.push_back(fitEdge(contour, kept[e], kept[(e + 1) % kept.size()], trim));
     };
     fitAll();
-    // A short edge between two long straight ones is a corner rounded by the tracing, and a
+    // A short edge between two long straight ones is a corner rounded by the tracing (or cut by
+    // the shading of a coast), and a
     // corner between two long edges in line is a bump where a break was bridged.
     const double straightOn = std::cos(3 * std::numbers::pi / 180);
     const double turned = std::sin(8 * std::numbers::pi / 180);
-    for (bool changed = !colourChange; changed && kept.size() > 3;) {
+    for (bool changed = true; changed && kept.size() > 3;) {
         changed = false;
         const size_t m = kept.size();
         for (size_t e = 0; e < m && !changed; ++e) {
@@ -156,7 +157,9 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
         lines[size_t(e)] = l;
     }
     std::vector<Vec> corners;
-    const double reach = 4 * tolerance + 2 * line.offset + 2 * trim;
+    // Along a change of colour the edges are short and often nearly in line: where two meet
+    // far from the contour, the corner stays on it.
+    const double reach = colourChange ? 1.5 : 4 * tolerance + 2 * line.offset + 2 * trim;
     for (int e = 0; e < m; ++e) {
         const Line &before = lines[size_t((e - 1 + m) % m)];
         const Line &after = lines[size_t(e)];
@@ -174,6 +177,56 @@ QPolygon centreLine(const std::vector<cv::Point> &contour, double orientation,
     }
     if (polygon.size() > 1 && polygon.first() == polygon.last())
         polygon.removeLast();
+    return polygon.size() >= 3 ? polygon : QPolygon();
+}
+
+QPolygon pixelEdges(const cv::Mat &mask, double tolerance, QPoint origin)
+{
+    cv::Point first(-1, -1);
+    for (int y = 0; y < mask.rows && first.x < 0; ++y)
+        for (int x = 0; x < mask.cols; ++x)
+            if (mask.at<uchar>(y, x)) {
+                first = { x, y };
+                break;
+            }
+    if (first.x < 0)
+        return {};
+    auto inside = [&](int x, int y) {
+        return x >= 0 && y >= 0 && x < mask.cols && y < mask.rows && mask.at<uchar>(y, x);
+    };
+    // Walk the corners of the pixels with the region on the right, keeping diagonal neighbours
+    // in as the contour finder does; corners are kept where the walk turns.
+    std::vector<cv::Point> corners;
+    const cv::Point start = first;
+    cv::Point at = start, direction(1, 0);
+    do {
+        at += direction;
+        const cv::Point right(-direction.y, direction.x), left(direction.y, -direction.x);
+        // The pixel ahead on either side of the walk: its top left corner is at, moved half a
+        // pixel ahead and to that side, rounded down.
+        auto pixelAhead = [&](cv::Point side) {
+            return inside(
+                at.x + std::min(0, direction.x + side.x), at.y + std::min(0, direction.y + side.y));
+        };
+        cv::Point next = right;
+        if (pixelAhead(left))
+            next = left;
+        else if (pixelAhead(right))
+            next = direction;
+        if (next != direction)
+            corners.push_back(at);
+        direction = next;
+    } while (at != start || direction != cv::Point(1, 0));
+    std::vector<cv::Point> outline;
+    if (corners.size() > 4 && tolerance > 0) {
+        for (const int i : simplify(corners, tolerance))
+            outline.push_back(corners[size_t(i)]);
+    } else {
+        outline = corners;
+    }
+    QPolygon polygon;
+    for (const cv::Point &p : outline)
+        polygon.append(QPoint(p.x, p.y) + origin);
     return polygon.size() >= 3 ? polygon : QPolygon();
 }
 

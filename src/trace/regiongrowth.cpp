@@ -72,6 +72,110 @@ GrownRegion grownRegion(const cv::Mat &ink, const cv::Mat &free, cv::Point at, i
     return { region, plainBounds, plainArea, gapRadius };
 }
 
+namespace {
+
+    // The parts of free that own touches or covers, with own.
+    cv::Mat withTouchedParts(const cv::Mat &own, const cv::Mat &free)
+    {
+        cv::Mat parts;
+        const int count = cv::connectedComponents(free, parts, 4, CV_32S);
+        std::vector<uchar> touched(static_cast<size_t>(count), 0);
+        for (int y = 0; y < own.rows; ++y) {
+            const uchar *in = own.ptr<uchar>(y);
+            const int *part = parts.ptr<int>(y);
+            for (int x = 0; x < own.cols; ++x)
+                if (in[x] && part[x])
+                    touched[size_t(part[x])] = 1;
+        }
+        cv::Mat result = own.clone();
+        for (int y = 0; y < own.rows; ++y) {
+            const int *part = parts.ptr<int>(y);
+            uchar *out = result.ptr<uchar>(y);
+            for (int x = 0; x < own.cols; ++x)
+                if (touched[size_t(part[x])])
+                    out[x] = 255;
+        }
+        return result;
+    }
+
+} // namespace
+
+void claimEdges(GrownRegion &region, const cv::Mat &free, const Fields &all, int steps)
+{
+    const cv::Mat &fields = all.fields;
+    const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, { 3, 3 });
+    const cv::Mat cross = cv::getStructuringElement(cv::MORPH_CROSS, { 3, 3 });
+    for (int round = 0; round < 8; ++round) {
+        const int margin = 2 * steps + 2;
+        const cv::Rect near =
+            cv::Rect(region.bounds.x - margin, region.bounds.y - margin,
+                region.bounds.width + 2 * margin, region.bounds.height + 2 * margin)
+            & cv::Rect({}, free.size());
+        cv::Mat own = withTouchedParts(region.mask(near), free(near));
+        // Neighbours beyond the line, and what lies between: neither free nor another field.
+        cv::Mat others = free(near) & ~own;
+        const cv::Mat between = ~free(near) & ~fields(near);
+        cv::Mat grownOwn, grownOthers;
+        for (int step = 0; step < steps; ++step) {
+            const cv::Mat &shape = step % 2 ? square : cross;
+            cv::dilate(own, grownOwn, shape);
+            cv::dilate(others, grownOthers, shape);
+            const cv::Mat reachedOwn = grownOwn & between & ~own & ~others;
+            const cv::Mat reachedOthers = grownOthers & between & ~own & ~others;
+            // A pixel both reach at once lies on the middle line: it goes to neither.
+            own |= reachedOwn & ~reachedOthers;
+            others |= reachedOthers & ~reachedOwn;
+        }
+        // A piece of the colour that meets the region only where both run along another
+        // field (the shading of a thin neck of land, not a line between neighbours) is part
+        // of it.
+        cv::Mat zones;
+        const int count = cv::connectedComponents(others, zones, 8, CV_32S);
+        std::vector<uchar> touched(static_cast<size_t>(count), 0), lined(touched);
+        cv::Mat coast, ownNear, othersNear;
+        // Along the open field, not beside a bright line that looks like it.
+        cv::erode(fields(near), coast, square, { -1, -1 }, 1, cv::BORDER_CONSTANT, 0);
+        cv::dilate(coast, coast, disk(3));
+        cv::dilate(own, ownNear, square);
+        cv::dilate(others, othersNear, square);
+        const cv::Mat contact = ownNear & othersNear & ~fields(near);
+        coast &= all.nearer(near);
+        for (int y = 0; y < contact.rows; ++y) {
+            const uchar *c = contact.ptr<uchar>(y);
+            for (int x = 0; x < contact.cols; ++x) {
+                if (!c[x])
+                    continue;
+                const bool coastal = coast.at<uchar>(y, x);
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        const int yy = y + dy, xx = x + dx;
+                        if (yy < 0 || xx < 0 || yy >= zones.rows || xx >= zones.cols)
+                            continue;
+                        const int zone = zones.at<int>(yy, xx);
+                        if (!zone)
+                            continue;
+                        touched[size_t(zone)] = 1;
+                        if (!coastal)
+                            lined[size_t(zone)] = 1;
+                    }
+            }
+        }
+        bool joined = false;
+        for (int y = 0; y < zones.rows; ++y) {
+            const int *zone = zones.ptr<int>(y);
+            uchar *out = own.ptr<uchar>(y);
+            for (int x = 0; x < zones.cols; ++x)
+                if (zone[x] && touched[size_t(zone[x])] && !lined[size_t(zone[x])])
+                    out[x] = 255, joined = true;
+        }
+        region.mask(near) |= own;
+        region.bounds = cv::boundingRect(region.mask);
+        if (!joined)
+            break;
+    }
+    region.area = cv::countNonZero(region.mask);
+}
+
 cv::Mat closedOverSymbols(
     const cv::Mat &filled, const cv::Mat &inkNear, int symbolRadius, int gapRadius)
 {

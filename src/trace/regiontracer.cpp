@@ -15,6 +15,18 @@
 
 using namespace RegionTrace;
 
+namespace {
+
+// Flat colours differ by more than this; shades of a line are found by what lies around them.
+constexpr int flatTolerance = 4;
+// Boundary lines and the shading of coasts on maps of few colours are thin: a region reaches
+// no farther than this into them.
+constexpr int flatLineReach = 6;
+// Outlines of such maps stay this close to the region's pixel edges.
+constexpr double flatOutlineTolerance = 0.5;
+
+} // namespace
+
 WindowTrace traceInWindow(
     const QImage &picture, QPoint seed, QRect window, const TraceOptions &options)
 {
@@ -23,9 +35,27 @@ WindowTrace traceInWindow(
     if (!window.contains(seed))
         return trace;
     const WindowPixels pixels = windowPixels(picture, window);
-    const cv::Point at(seed.x() - window.left(), seed.y() - window.top());
-    const cv::Mat distance = colourDistance(pixels.bgra, seedColour(pixels.bgra, at));
-    const int tolerance = windowTolerance(pixels.bgra, options.colourTolerance);
+    cv::Point at(seed.x() - window.left(), seed.y() - window.top());
+    const cv::Vec4b colour = seedColour(pixels.bgra, at);
+    const cv::Mat distance = colourDistance(pixels.bgra, colour);
+    // A plain map tells its flat colours apart exactly, and its boundary lines are drawn in
+    // shades between the colours on either side.
+    const bool flat = plainMap(pixels.bgra, colour, 2 * options.colourTolerance);
+    const int tolerance = flat ? std::min(flatTolerance, options.colourTolerance)
+                               : windowTolerance(pixels.bgra, options.colourTolerance);
+    if (flat && distance.at<uchar>(at) > tolerance) {
+        // A point on the shading of a thin part of a map: start from its flat neighbour.
+        for (const cv::Point step :
+            { cv::Point(1, 0), cv::Point(-1, 0), cv::Point(0, 1), cv::Point(0, -1), cv::Point(1, 1),
+                cv::Point(-1, 1), cv::Point(1, -1), cv::Point(-1, -1) }) {
+            const cv::Point next = at + step;
+            if (cv::Rect({}, distance.size()).contains(next)
+                && distance.at<uchar>(next) <= tolerance) {
+                at = next;
+                break;
+            }
+        }
+    }
     if (distance.at<uchar>(at) > tolerance)
         return trace;
     cv::Mat ink;
@@ -35,13 +65,18 @@ WindowTrace traceInWindow(
 
     // The region as the colour has it, and with the line's breaks bridged by thickening the
     // ink before the fill and growing the result back.
-    const GrownRegion growth = grownRegion(ink, free, at, options.maxGap);
+    // A map drawn without noise has whole lines, and thickening them would cut off its thin
+    // parts (peninsulas, narrow countries): only noisy pictures have their breaks bridged.
+    GrownRegion growth = grownRegion(ink, free, at, flat ? 0 : options.maxGap);
+    if (flat && growth.area > 0)
+        claimEdges(growth, free, otherFields(pixels.bgra, colour, tolerance), flatLineReach);
     const cv::Mat &region = growth.mask;
     const cv::Rect &plainBounds = growth.bounds;
     trace.area = growth.area;
 
-    // A seed on a line or a printed mark has no room around it.
-    {
+    // A seed on a line or a printed mark has no room around it. A map drawn without noise has
+    // no such marks: any pixel of its own colour is a region, however small.
+    if (!flat) {
         const cv::Rect near = cv::Rect(at.x - 6, at.y - 6, 13, 13) & cv::Rect({}, region.size());
         cv::Mat core;
         cv::erode(region(near), core, cv::getStructuringElement(cv::MORPH_RECT, { 5, 5 }),
@@ -96,8 +131,13 @@ WindowTrace traceInWindow(
     const cv::Point shift(roi.x, roi.y);
     const LineMeasure line = measureLine(outline, orientation, distance, shift, tolerance);
     site.lineWidth = line.width;
-    site.outline = centreLine(outline, orientation, line, options.symbolRadius + 2,
-        QPoint(window.left() + roi.x, window.top() + roi.y));
+    // On a map of few colours the region already reaches the middle of its boundary: the
+    // outline runs along its pixels' outer edges, so it covers those pixels and keeps the shape
+    // of regions a few pixels across.
+    const QPoint origin(window.left() + roi.x, window.top() + roi.y);
+    site.outline = flat
+        ? pixelEdges(closed, flatOutlineTolerance, origin)
+        : centreLine(outline, orientation, line, 1.0, options.symbolRadius + 2, origin);
     if (site.outline.isEmpty())
         return trace;
     site.angle = dominantAngle(site.outline);

@@ -1,5 +1,6 @@
 #include "trace/tracemasks.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <opencv2/imgproc.hpp>
@@ -77,6 +78,108 @@ int windowTolerance(const cv::Mat &bgra, int largest)
         }
     }
     return std::min(12, largest);
+}
+
+bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast)
+{
+    QSet<quint32> colours;
+    quint32 last = 0xffffffff;
+    for (int y = 0; y < bgra.rows; ++y) {
+        const quint32 *row = bgra.ptr<quint32>(y);
+        for (int x = 0; x < bgra.cols; ++x) {
+            const quint32 c = row[x] & 0xffffff;
+            if (c == last)
+                continue;
+            last = c;
+            if (colours.contains(c))
+                continue;
+            if (std::max({ std::abs(int(c & 0xff) - colour[0]),
+                    std::abs(int((c >> 8) & 0xff) - colour[1]),
+                    std::abs(int((c >> 16) & 0xff) - colour[2]) })
+                > contrast)
+                return false;
+            colours.insert(c);
+            if (colours.size() > 64)
+                return false;
+        }
+    }
+    return true;
+}
+
+Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
+{
+    auto far = [&](quint32 c) {
+        return std::max({ std::abs(int(c & 0xff) - colour[0]),
+                   std::abs(int((c >> 8) & 0xff) - colour[1]),
+                   std::abs(int((c >> 16) & 0xff) - colour[2]) })
+            > tolerance;
+    };
+    // A field fills many blocks; a thick spot of a line's shade is no field.
+    constexpr int fieldBlocks = 32;
+    QHash<quint32, int> blocks;
+    quint32 run = 0xffffffff;
+    int runBlocks = 0;
+    for (int y = 1; y + 1 < bgra.rows; ++y) {
+        const quint32 *above = bgra.ptr<quint32>(y - 1), *row = bgra.ptr<quint32>(y),
+                      *below = bgra.ptr<quint32>(y + 1);
+        for (int x = 1; x + 1 < bgra.cols; ++x) {
+            const quint32 c = row[x] & 0xffffff;
+            if (((row[x - 1] ^ c) | (row[x + 1] ^ c) | (above[x - 1] ^ c) | (above[x] ^ c)
+                    | (above[x + 1] ^ c) | (below[x - 1] ^ c) | (below[x] ^ c) | (below[x + 1] ^ c))
+                & 0xffffff)
+                continue;
+            // Counted a run at a time: a field is long runs of one colour.
+            if (c != run) {
+                if (runBlocks)
+                    blocks[run] += runBlocks;
+                run = c;
+                runBlocks = 0;
+            }
+            ++runBlocks;
+        }
+    }
+    if (runBlocks)
+        blocks[run] += runBlocks;
+    QList<quint32> others;
+    for (auto b = blocks.cbegin(); b != blocks.cend(); ++b)
+        if (b.value() >= fieldBlocks && far(b.key()))
+            others.append(b.key());
+    Fields result { cv::Mat::zeros(bgra.size(), CV_8U), cv::Mat(bgra.size(), CV_8U, 255) };
+    if (others.isEmpty())
+        return result;
+    auto apart = [](quint32 a, quint32 b) {
+        return std::max({ std::abs(int(a & 0xff) - int(b & 0xff)),
+            std::abs(int((a >> 8) & 0xff) - int((b >> 8) & 0xff)),
+            std::abs(int((a >> 16) & 0xff) - int((b >> 16) & 0xff)) });
+    };
+    const quint32 own = quint32(colour[0]) | quint32(colour[1]) << 8 | quint32(colour[2]) << 16;
+    quint32 last = 0xffffffff;
+    uchar lastField = 0, lastNearer = 0;
+    for (int y = 0; y < bgra.rows; ++y) {
+        const quint32 *row = bgra.ptr<quint32>(y);
+        uchar *field = result.fields.ptr<uchar>(y);
+        uchar *nearer = result.nearer.ptr<uchar>(y);
+        for (int x = 0; x < bgra.cols; ++x) {
+            const quint32 c = row[x] & 0xffffff;
+            if (c != last) {
+                // Only shading nearly the field's colour is the field's own soft edge; the rest of
+                // a coast's shading lies over the land.
+                const int fromOwn = apart(c, own);
+                last = c;
+                lastField = std::any_of(others.begin(), others.end(),
+                                [&](quint32 f) { return 4 * apart(c, f) < fromOwn; })
+                    ? 255
+                    : 0;
+                lastNearer = std::all_of(others.begin(), others.end(),
+                                 [&](quint32 f) { return fromOwn < apart(c, f); })
+                    ? 255
+                    : 0;
+            }
+            field[x] = lastField;
+            nearer[x] = lastNearer;
+        }
+    }
+    return result;
 }
 
 cv::Mat disk(int radius)

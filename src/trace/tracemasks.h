@@ -23,6 +23,17 @@ cv::Vec4b seedColour(const cv::Mat &bgra, cv::Point seed);
 cv::Mat colourDistance(const cv::Mat &bgra, cv::Vec4b colour);
 // How far from the seed's colour a pixel may be and still belong to its region.
 int windowTolerance(const cv::Mat &bgra, int largest);
+// A map of few colours saved without loss, none of them farther than contrast from colour: its
+// flat colours are exact and its boundaries are faint shades between them, not drawn lines.
+bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast);
+// Pixels of the flat colours other than colour (fields such as the sea or a neighbouring
+// colour), colours that fill whole 3 × 3 blocks somewhere in the window, with the shading
+// nearly of one of their colours; and the pixels nearer to colour than to any of them. 255 masks.
+struct Fields
+{
+    cv::Mat fields, nearer;
+};
+Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance);
 
 cv::Mat disk(int radius);
 // The 4-connected part of free (255 where allowed) around seed, as a 255 mask.

@@ -158,6 +158,9 @@ void tst_AppShell::startup_data()
         << QStringList { u"CoordFile=%d/nodir/x.map"_s, u"BGPicture=%d/site.jpg"_s } << false << 76
         << QStringList { u"76 PICTURE not Found:"_s } << QStringList() << u"%d/nodir/x.map"_s
         << previous << 0 << false << QString();
+    QTest::newRow("any other error in the map stage: its tag, no picture")
+        << restore << false << 57 << QStringList { u"Init_App_ERR: 57 Device I/O error"_s }
+        << QStringList() << site << previous << 0 << false << QString();
     QTest::newRow("picture missing: key cleared silently")
         << QStringList { u"CoordFile=%d/site.map"_s, u"BGPicture=%d/gone.jpg"_s } << false << 0
         << QStringList() << QStringList { u"Settings/BGPicture="_s } << site << site << 1 << false

@@ -75,9 +75,10 @@ e2e_fail()
     if [ -n "$e2e_out" ]; then
         mkdir -p "$e2e_out"
         if [ -n "${DISPLAY:-}" ]; then
-            xwd -root -silent 2>/dev/null | convert xwd:- "$e2e_out/screen.png" 2>/dev/null || true
-            # A dialog can show black on the whole-screen shot; a shot of the window itself
-            # shows its text.
+            # Read window by window: read as one image of the root window, Xvfb gives black
+            # where a dialog of the program lies over its main window.
+            import -window root "$e2e_out/screen.png" 2>/dev/null || true
+            # A shot of each window by itself, too.
             local w
             for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
                 xwd -silent -id "$w" 2>/dev/null |

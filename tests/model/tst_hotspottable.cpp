@@ -1,5 +1,7 @@
 #include "model/hotspottable.h"
 
+#include "model/cornerlist.h"
+
 #include "hotspottableaccess.h"
 
 #include <QTest>
@@ -44,6 +46,8 @@ private slots:
     void fullTableRefusesWithoutTouchingSlots();
     void mapText_data();
     void mapText();
+    void cornerLists_data();
+    void cornerLists();
 };
 
 void tst_HotSpotTable::findHotSpot_data()
@@ -206,4 +210,30 @@ void tst_HotSpotTable::mapText()
 }
 
 QTEST_APPLESS_MAIN(tst_HotSpotTable)
+// Hot spots typed by hand may hold anything: only whole lists of numbered pairs are corners, and
+// whole-pixel corners write back as the same text.
+void tst_HotSpotTable::cornerLists_data()
+{
+    QTest::addColumn<QString>("coords");
+    QTest::addColumn<int>("corners"); // -1: not a list of corners
+    QTest::addColumn<QString>("whole");
+    QTest::newRow("polygon") << "10,20,30,40,5,60" << 3 << "10,20,30,40,5,60";
+    QTest::newRow("fractions round") << "1.4,2.6, 3 ,4" << 2 << "1,3,3,4";
+    QTest::newRow("number left over") << "10,20,30" << -1 << "";
+    QTest::newRow("not a number") << "10,x,30,40" << -1 << "";
+    QTest::newRow("empty entry") << "10,20,,40" << -1 << "";
+    QTest::newRow("empty text") << "" << -1 << "";
+}
+
+void tst_HotSpotTable::cornerLists()
+{
+    QFETCH(QString, coords);
+    QFETCH(int, corners);
+    QFETCH(QString, whole);
+    const auto parsed = CornerList::parseWhole(coords);
+    QCOMPARE(parsed ? int(parsed->size()) : -1, corners);
+    if (parsed)
+        QCOMPARE(CornerList::text(*parsed), whole);
+}
+
 #include "tst_hotspottable.moc"

@@ -93,6 +93,28 @@ private slots:
             p.fillRect(QRect(300, 80, 60, 140), QColor(0xe8, 0xa0, 0x60));
         }
         QTest::newRow("coloured regions") << coloured << QPoint(200, 150) << lot;
+        // A grey map: countries parted by a faint line, a coast that fades into the sea.
+        QImage map(400, 300, QImage::Format_RGB32);
+        map.fill(QColor(253, 253, 253));
+        {
+            QPainter p(&map);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(187, 187, 187));
+            p.drawRect(QRect(100, 80, 260, 140));
+            p.setPen(QPen(QColor(253, 253, 253), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+            p.setBrush(Qt::NoBrush);
+            p.drawRect(QRect(100, 80, 260, 140));
+            p.setPen(QPen(QColor(197, 197, 197), 1));
+            p.drawLine(QPointF(300.5, 80), QPointF(300.5, 220));
+        }
+        QTest::newRow("grey map") << map << QPoint(200, 150) << lot;
+        // An island too narrow for the room a click on a plan needs.
+        QImage island = map;
+        QPainter(&island).fillRect(QRect(40, 100, 2, 12), QColor(187, 187, 187));
+        QTest::newRow("island two pixels wide")
+            << island << QPoint(40, 105)
+            << polygon({ { 40, 100 }, { 42, 100 }, { 42, 112 }, { 40, 112 } });
     }
 
     void traceSite()
