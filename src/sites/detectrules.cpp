@@ -15,22 +15,16 @@ QList<DetectRules::Verdict> DetectRules::judge(
 {
     // For each name, how sure its surest reading is and how many are that sure.
     QHash<QString, std::pair<int, int>> surest;
-    qsizetype sites = 0, named = 0;
     for (const Proposal &p : proposals) {
-        if (!p.name.isEmpty()) {
-            auto &[sureness, count] = surest[p.name];
-            if (p.sureness > sureness || count == 0)
-                sureness = p.sureness, count = 0;
-            count += p.sureness == sureness ? 1 : 0;
-        }
-        if (mayBeSite(p)) {
-            ++sites;
-            named += p.name.isEmpty() ? 0 : 1;
-        }
+        if (p.name.isEmpty())
+            continue;
+        auto &[sureness, count] = surest[p.name];
+        if (p.sureness > sureness || count == 0)
+            sureness = p.sureness, count = 0;
+        count += p.sureness == sureness ? 1 : 0;
     }
     const QSet<QString> onMap(mapNames.cbegin(), mapNames.cend());
     const QSet<QString> known(registerNames.cbegin(), registerNames.cend());
-    const bool mostNamed = 2 * named > sites;
     QList<Verdict> verdicts;
     verdicts.reserve(proposals.size());
     for (const Proposal &p : proposals) {
@@ -38,8 +32,8 @@ QList<DetectRules::Verdict> DetectRules::judge(
         if (!mayBeSite(p))
             v.status = Status::NotASite;
         else if (p.name.isEmpty())
-            // A site without a number on a plan that has few is still a site; it needs a name.
-            v.status = mostNamed ? Status::NoName : Status::Unchecked;
+            // Unchecked either way, since a hot spot needs a name; the row says why.
+            v.status = Status::NoName;
         else if (onMap.contains(p.name))
             v.status = Status::OnMap;
         else if (const auto [sureness, count] = surest.value(p.name);

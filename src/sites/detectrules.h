@@ -34,9 +34,8 @@ bool mayBeSite(const Proposal &proposal);
 
 /// The verdict on every proposal: checked when its name is its own (no hot spot in \a mapNames
 /// has it, and no other proposal, or only ones whose readings agree on it less) and, with a
-/// register, the register knows it; never for
-/// regions at the picture's edge, far larger than the median, or without a name when most
-/// have one. \a registerNames empty: no register compared.
+/// register, the register knows it; never for regions at the picture's edge, far larger than
+/// the median, or without a name. \a registerNames empty: no register compared.
 QList<Verdict> judge(const QList<Proposal> &proposals, const QStringList &mapNames,
     const QStringList &registerNames);
 

@@ -82,10 +82,10 @@ void tst_DetectSites::rules_data()
                                      u"[ ] read twice"_s, u"[ ] not in it"_s,
                                      u"[ ] already on the map"_s, u"[ ] no name read"_s,
                                      u"[ ] not a site"_s, u"[ ] not a site"_s };
-    // Few names on the plan: an unnamed region is no reason for suspicion (it still needs one).
+    // Few names on the plan (a coloured map): the unnamed regions still need one, and say so.
     QTest::newRow("mostly unnamed")
         << Rules { { u"A"_s, false, 1 }, { {}, false, 1 }, { {}, false, 1 } } << QStringList()
-        << QStringList { u"[x] "_s, u"[ ] "_s, u"[ ] "_s };
+        << QStringList { u"[x] "_s, u"[ ] no name read"_s, u"[ ] no name read"_s };
     // One name read for two: the one whose readings agree on it more takes it.
     QTest::newRow("read twice, one surer")
         << Rules { { u"7"_s, false, 1, 3 }, { u"7"_s, false, 1, 2 }, { u"8"_s, false, 1, 2 },
