@@ -1,6 +1,7 @@
 #include "trace/detectsites.h"
 
 #include "trace/regiontracer.h"
+#include "trace/tracemasks.h"
 
 #include <QHash>
 #include <QImage>
@@ -76,7 +77,7 @@ void markBoundaries(
 // picture.
 cv::Mat plainBoundaries(const QImage &picture)
 {
-    constexpr int fewest = 64, fieldBlocks = 32, near = 4;
+    constexpr int fewest = 64, near = 4;
     if (qint64(picture.width()) * picture.height() > 16'000'000 || picture.width() < 3
         || picture.height() < 3)
         return {};
@@ -107,28 +108,19 @@ cv::Mat plainBoundaries(const QImage &picture)
             last = c;
         }
     }
-    for (int y = 1; y + 1 < rgb.height(); ++y) {
-        const quint32 *above = reinterpret_cast<const quint32 *>(rgb.constScanLine(y - 1));
-        const quint32 *row = reinterpret_cast<const quint32 *>(rgb.constScanLine(y));
-        const quint32 *below = reinterpret_cast<const quint32 *>(rgb.constScanLine(y + 1));
-        for (int x = 1; x + 1 < rgb.width(); ++x) {
-            const quint32 c = row[x];
-            if (row[x - 1] == c && row[x + 1] == c && above[x - 1] == c && above[x] == c
-                && above[x + 1] == c && below[x - 1] == c && below[x] == c && below[x + 1] == c)
-                ++blocks[c & 0xffffff];
-        }
-    }
+    const cv::Mat bgra(rgb.height(), rgb.width(), CV_8UC4, const_cast<uchar *>(rgb.constBits()),
+        size_t(rgb.bytesPerLine()));
+    const QHash<quint32, int> solid = RegionTrace::solidBlocks(bgra);
+    for (auto b = solid.cbegin(); b != solid.cend(); ++b)
+        blocks[b.key()] = b.value();
     QList<quint32> flat;
     for (auto b = blocks.cbegin(); b != blocks.cend(); ++b)
-        if (b.value() >= fieldBlocks)
+        if (b.value() >= RegionTrace::fieldBlocks)
             flat.append(b.key());
     QHash<quint32, uchar> isBoundary;
     for (auto b = blocks.cbegin(); b != blocks.cend(); ++b) {
-        const uchar c[3] = { uchar(b.key()), uchar(b.key() >> 8), uchar(b.key() >> 16) };
-        const bool nearFlat = std::any_of(flat.begin(), flat.end(), [&](quint32 f) {
-            const uchar g[3] = { uchar(f), uchar(f >> 8), uchar(f >> 16) };
-            return difference(c, g) <= near;
-        });
+        const bool nearFlat = std::any_of(flat.begin(), flat.end(),
+            [&](quint32 f) { return RegionTrace::channelDistance(b.key(), f) <= near; });
         isBoundary.insert(b.key(), nearFlat ? 0 : 255);
     }
     cv::Mat boundary(rgb.height(), rgb.width(), CV_8U);

@@ -82,6 +82,7 @@ int windowTolerance(const cv::Mat &bgra, int largest)
 
 bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast)
 {
+    const quint32 own = packed(colour);
     QSet<quint32> colours;
     quint32 last = 0xffffffff;
     for (int y = 0; y < bgra.rows; ++y) {
@@ -93,10 +94,7 @@ bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast)
             last = c;
             if (colours.contains(c))
                 continue;
-            if (std::max({ std::abs(int(c & 0xff) - colour[0]),
-                    std::abs(int((c >> 8) & 0xff) - colour[1]),
-                    std::abs(int((c >> 16) & 0xff) - colour[2]) })
-                > contrast)
+            if (channelDistance(c, own) > contrast)
                 return false;
             colours.insert(c);
             if (colours.size() > 64)
@@ -106,16 +104,8 @@ bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast)
     return true;
 }
 
-Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
+QHash<quint32, int> solidBlocks(const cv::Mat &bgra)
 {
-    auto far = [&](quint32 c) {
-        return std::max({ std::abs(int(c & 0xff) - colour[0]),
-                   std::abs(int((c >> 8) & 0xff) - colour[1]),
-                   std::abs(int((c >> 16) & 0xff) - colour[2]) })
-            > tolerance;
-    };
-    // A field fills many blocks; a thick spot of a line's shade is no field.
-    constexpr int fieldBlocks = 32;
     QHash<quint32, int> blocks;
     quint32 run = 0xffffffff;
     int runBlocks = 0;
@@ -140,19 +130,20 @@ Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
     }
     if (runBlocks)
         blocks[run] += runBlocks;
+    return blocks;
+}
+
+Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
+{
+    const quint32 own = packed(colour);
+    const QHash<quint32, int> blocks = solidBlocks(bgra);
     QList<quint32> others;
     for (auto b = blocks.cbegin(); b != blocks.cend(); ++b)
-        if (b.value() >= fieldBlocks && far(b.key()))
+        if (b.value() >= fieldBlocks && channelDistance(b.key(), own) > tolerance)
             others.append(b.key());
     Fields result { cv::Mat::zeros(bgra.size(), CV_8U), cv::Mat(bgra.size(), CV_8U, 255) };
     if (others.isEmpty())
         return result;
-    auto apart = [](quint32 a, quint32 b) {
-        return std::max({ std::abs(int(a & 0xff) - int(b & 0xff)),
-            std::abs(int((a >> 8) & 0xff) - int((b >> 8) & 0xff)),
-            std::abs(int((a >> 16) & 0xff) - int((b >> 16) & 0xff)) });
-    };
-    const quint32 own = quint32(colour[0]) | quint32(colour[1]) << 8 | quint32(colour[2]) << 16;
     quint32 last = 0xffffffff;
     uchar lastField = 0, lastNearer = 0;
     for (int y = 0; y < bgra.rows; ++y) {
@@ -164,14 +155,14 @@ Fields otherFields(const cv::Mat &bgra, cv::Vec4b colour, int tolerance)
             if (c != last) {
                 // Only shading nearly the field's colour is the field's own soft edge; the rest of
                 // a coast's shading lies over the land.
-                const int fromOwn = apart(c, own);
+                const int fromOwn = channelDistance(c, own);
                 last = c;
                 lastField = std::any_of(others.begin(), others.end(),
-                                [&](quint32 f) { return 4 * apart(c, f) < fromOwn; })
+                                [&](quint32 f) { return 4 * channelDistance(c, f) < fromOwn; })
                     ? 255
                     : 0;
                 lastNearer = std::all_of(others.begin(), others.end(),
-                                 [&](quint32 f) { return fromOwn < apart(c, f); })
+                                 [&](quint32 f) { return fromOwn < channelDistance(c, f); })
                     ? 255
                     : 0;
             }

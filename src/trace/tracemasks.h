@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
 #include <QRect>
 
 #include <opencv2/core.hpp>
+
+#include <algorithm>
+#include <cstdlib>
 
 // Pixel masks of a trace window: the colour around the seed, the ink that differs from it, and
 // the morphology the region's growth is built from.
@@ -23,6 +27,23 @@ cv::Vec4b seedColour(const cv::Mat &bgra, cv::Point seed);
 cv::Mat colourDistance(const cv::Mat &bgra, cv::Vec4b colour);
 // How far from the seed's colour a pixel may be and still belong to its region.
 int windowTolerance(const cv::Mat &bgra, int largest);
+// A colour as 32-bit pictures hold it, 0xRRGGBB.
+inline quint32 packed(cv::Vec4b bgra)
+{
+    return quint32(bgra[0]) | quint32(bgra[1]) << 8 | quint32(bgra[2]) << 16;
+}
+// Largest difference in any colour channel between two colours 0xRRGGBB.
+inline int channelDistance(quint32 a, quint32 b)
+{
+    return std::max({ std::abs(int(a & 0xff) - int(b & 0xff)),
+        std::abs(int((a >> 8) & 0xff) - int((b >> 8) & 0xff)),
+        std::abs(int((a >> 16) & 0xff) - int((b >> 16) & 0xff)) });
+}
+// A colour that fills at least this many whole 3 × 3 blocks is a field (a region's or the sea's
+// flat colour); a thick spot of a line's shade fills fewer.
+constexpr int fieldBlocks = 32;
+// For each colour 0xRRGGBB, how many pixels of the window have it all around them.
+QHash<quint32, int> solidBlocks(const cv::Mat &bgra);
 // A map of few colours saved without loss, none of them farther than contrast from colour: its
 // flat colours are exact and its boundaries are faint shades between them, not drawn lines.
 bool plainMap(const cv::Mat &bgra, cv::Vec4b colour, int contrast);
